@@ -1,0 +1,20 @@
+#include "platform/Clock.h"
+
+namespace virel {
+namespace {
+
+class SystemClock final : public Clock
+{
+public:
+    QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
+};
+
+} // namespace
+
+const Clock& Clock::system()
+{
+    static const SystemClock clock;
+    return clock;
+}
+
+} // namespace virel
