@@ -2,13 +2,15 @@
 
 #include "platform/Clock.h"
 
+
+
 namespace virel::test {
 
 // A clock that moves only when told to.
 class FakeClock final : public Clock
 {
 public:
-    explicit FakeClock(QDateTime start = QDateTime::fromSecsSinceEpoch(1'700'000'000, QTimeZone::UTC))
+    explicit FakeClock(QDateTime start = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC))
         : m_now(std::move(start))
     {
     }
