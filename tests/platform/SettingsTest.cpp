@@ -1,0 +1,54 @@
+#include "TempSettings.h"
+
+#include <QTest>
+
+using namespace virel;
+
+class SettingsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void write_isOnDiskAtOnce()
+    {
+        test::TempSettings settings;
+        settings->setValue(u"items.watchlist"_qs, QByteArray("[]"));
+        // A second reader of the file sees the write without any explicit save.
+        QCOMPARE(settings.reopen()->value(u"items.watchlist"_qs).toByteArray(), QByteArray("[]"));
+        settings->remove(u"items.watchlist"_qs);
+        QVERIFY(!settings.reopen()->contains(u"items.watchlist"_qs));
+    }
+
+    void unreadableValue_isKeptAsideBeforeFirstOverwrite()
+    {
+        test::TempSettings settings;
+        settings->setValue(u"alertRules"_qs, QByteArray("garbage"));
+        settings->markUnreadable(u"alertRules"_qs);
+        settings->setValue(u"alertRules"_qs, QByteArray("[]"));
+        settings->setValue(u"alertRules"_qs, QByteArray("[1]"));
+
+        const auto reopened = settings.reopen();
+        QCOMPARE(reopened->value(u"alertRules.unreadable"_qs).toByteArray(), QByteArray("garbage"));
+        QCOMPARE(reopened->value(u"alertRules"_qs).toByteArray(), QByteArray("[1]"));
+    }
+
+    void unreadableValue_isKeptAsideBeforeRemoval()
+    {
+        test::TempSettings settings;
+        settings->setValue(u"sync.pendingOps"_qs, QByteArray("{"));
+        settings->markUnreadable(u"sync.pendingOps"_qs);
+        settings->remove(u"sync.pendingOps"_qs);
+        QCOMPARE(settings.reopen()->value(u"sync.pendingOps.unreadable"_qs).toByteArray(), QByteArray("{"));
+    }
+
+    void readableValue_leavesNoCopy()
+    {
+        test::TempSettings settings;
+        settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
+        settings->setValue(u"displayMode"_qs, u"market"_qs);
+        QVERIFY(!settings.reopen()->contains(u"displayMode.unreadable"_qs));
+    }
+};
+
+QTEST_GUILESS_MAIN(SettingsTest)
+#include "SettingsTest.moc"
