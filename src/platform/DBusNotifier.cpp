@@ -1,0 +1,91 @@
+#include "platform/DBusNotifier.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QVariantMap>
+#include <functional>
+
+namespace virel {
+
+namespace {
+const auto kService = QStringLiteral("org.freedesktop.Notifications");
+const auto kPath = QStringLiteral("/org/freedesktop/Notifications");
+const auto kBusService = QStringLiteral("org.freedesktop.DBus");
+const auto kBusPath = QStringLiteral("/org/freedesktop/DBus");
+constexpr qint32 kServerDefaultExpiry = -1;
+
+// Calls `method` on `connection` without waiting; `onReply` runs on `context`'s thread with the answer.
+template <typename Reply>
+void callAsync(const QDBusConnection& connection, const QDBusMessage& message, QObject* context,
+               std::function<void(const QDBusPendingReply<Reply>&)> onReply)
+{
+    auto* watcher = new QDBusPendingCallWatcher(connection.asyncCall(message), context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [onReply = std::move(onReply)](QDBusPendingCallWatcher* finished) {
+                         onReply(QDBusPendingReply<Reply>(*finished));
+                         finished->deleteLater();
+                     });
+}
+} // namespace
+
+DBusNotifier::DBusNotifier(QDBusConnection bus, std::function<void()> beep, QObject* parent)
+    : QObject(parent), m_bus(std::move(bus)), m_beep(std::move(beep))
+{
+    if (!m_bus.isConnected()) {
+        return;
+    }
+    auto* watcher = new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                m_running = !newOwner.isEmpty();
+                // A restarted server numbers its notifications afresh.
+                m_ids.clear();
+            });
+    askWhetherServiceExists();
+}
+
+void DBusNotifier::askWhetherServiceExists()
+{
+    auto hasOwner =
+        QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("NameHasOwner"));
+    hasOwner << kService;
+    callAsync<bool>(m_bus, hasOwner, this, [this](const QDBusPendingReply<bool>& reply) {
+        m_running = m_running || (reply.isValid() && reply.value());
+    });
+    // A server that the bus starts on the first call counts as present too.
+    const auto activatable = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService,
+                                                            QStringLiteral("ListActivatableNames"));
+    callAsync<QStringList>(m_bus, activatable, this, [this](const QDBusPendingReply<QStringList>& reply) {
+        m_activatable = reply.isValid() && reply.value().contains(kService);
+    });
+}
+
+bool DBusNotifier::available() const
+{
+    return m_running || m_activatable;
+}
+
+void DBusNotifier::post(const QString& identifier, const QString& title, const QString& body)
+{
+    auto message = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+    const QVariantMap hints{{QStringLiteral("sound-name"), QStringLiteral("message-new-instant")}};
+    message << QStringLiteral("Virel") << m_ids.value(identifier, 0) << QString() << title << body
+            << QStringList() << hints << kServerDefaultExpiry;
+    callAsync<uint>(m_bus, message, this, [this, identifier](const QDBusPendingReply<uint>& reply) {
+        if (reply.isValid()) {
+            m_ids.insert(identifier, reply.value());
+        }
+    });
+}
+
+void DBusNotifier::beep()
+{
+    if (m_beep) {
+        m_beep();
+    }
+}
+
+} // namespace virel

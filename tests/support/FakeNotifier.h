@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Notifier.h"
+
+#include <QList>
+
+namespace virel::test {
+
+// Records what the engines would show or play.
+class FakeNotifier final : public Notifier
+{
+public:
+    struct Posted
+    {
+        QString identifier;
+        QString title;
+        QString body;
+        bool operator==(const Posted&) const = default;
+    };
+
+    bool available() const override { return serviceExists; }
+    void post(const QString& identifier, const QString& title, const QString& body) override
+    {
+        posted.append({identifier, title, body});
+    }
+    void beep() override { ++beeps; }
+
+    bool serviceExists = true;
+    QList<Posted> posted;
+    int beeps = 0;
+};
+
+} // namespace virel::test
