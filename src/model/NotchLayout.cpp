@@ -1,0 +1,122 @@
+#include "model/NotchLayout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace virel::NotchLayout {
+
+double notchWidth(const ScreenInfo& screen)
+{
+    if (screen.topInset <= 0) {
+        return plainNotchWidth;
+    }
+    if (screen.auxiliaryTopLeft && screen.auxiliaryTopRight) {
+        return screen.frame.width - screen.auxiliaryTopLeft->width - screen.auxiliaryTopRight->width;
+    }
+    return unmeasuredNotchWidth;
+}
+
+double stripHeight(const ScreenInfo& screen)
+{
+    return screen.topInset > 0 ? screen.topInset : plainStripHeight;
+}
+
+double primaryTop(const QList<ScreenInfo>& screens, const ScreenInfo& chosen)
+{
+    return screens.isEmpty() ? chosen.frame.maxY() : screens.constFirst().frame.maxY();
+}
+
+namespace {
+
+bool isStatusItem(const ForeignWindow& window, qint64 ownPid)
+{
+    const auto int32 = [](qint64 v) {
+        return v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max();
+    };
+    return window.layer && *window.layer == statusItemLayer && window.ownerPid && int32(*window.ownerPid) &&
+           *window.ownerPid != ownPid && window.bounds;
+}
+
+} // namespace
+
+double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop,
+                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid)
+{
+    if (!windows || windows->isEmpty()) {
+        return sideWidth;
+    }
+    const double notchRight = screen.frame.midX() + notchWidth / 2;
+    const double bandTop = screen.frame.maxY();
+    const double bandBottom = bandTop - statusItemBand;
+    std::optional<double> nearest;
+    for (const ForeignWindow& window : *windows) {
+        if (!isStatusItem(window, ownPid)) {
+            continue;
+        }
+        const QRectF& b = *window.bounds;
+        const double centreY = primaryTop - b.y() - b.height() + b.height() / 2;
+        const bool inBand = centreY >= bandBottom && centreY <= bandTop;
+        if (inBand && b.x() > notchRight && b.x() < screen.frame.maxX() && b.width() < maxStatusItemWidth) {
+            nearest = std::min(nearest.value_or(b.x()), b.x());
+        }
+    }
+    if (!nearest) {
+        return sideWidth;
+    }
+    return std::max(std::min(*nearest - statusItemGap - notchRight, sideWidth), minRightWidth);
+}
+
+DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth)
+{
+    const double height = stripHeight(screen);
+    return {screen.frame.midX() - notchWidth / 2 - sideWidth, screen.frame.maxY() - height,
+            notchWidth + sideWidth + rightWidth, height};
+}
+
+bool showsTickerBar(TickerPlacement placement, bool focusMode)
+{
+    return placement == TickerPlacement::belowMenuBar && !focusMode;
+}
+
+DeskRect tickerBarFrame(const ScreenInfo& screen)
+{
+    const double panel = std::max(screen.frame.maxY() - screen.visibleFrame.maxY(), minTopPanelHeight);
+    return {screen.frame.x, screen.frame.maxY() - panel - tickerBarHeight, screen.frame.width,
+            tickerBarHeight};
+}
+
+DeskRect glanceFrame(double centerX, const DeskRect& strip, QSizeF size)
+{
+    return {centerX - size.width() / 2, strip.y - size.height() - glanceGap, size.width(), size.height()};
+}
+
+bool widthMoved(double lastRightWidth, double rightWidth)
+{
+    return std::fabs(rightWidth - lastRightWidth) > relayoutThreshold;
+}
+
+bool wantsGlance(QPointF pointer, const DeskRect& strip, const std::optional<DeskRect>& glance)
+{
+    if (strip.grown(0, stripHoverMargin).contains(pointer)) {
+        return true;
+    }
+    return glance && glance->grown(glanceHoverMargin, glanceHoverMargin).contains(pointer);
+}
+
+Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
+                 const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
+                 bool focusMode)
+{
+    Geometry g;
+    g.notchWidth = notchWidth(screen);
+    g.rightWidth = rightWidth(screen, g.notchWidth, primaryTop(screens, screen), windows, ownPid);
+    g.notchCenterX = screen.frame.midX();
+    g.strip = stripFrame(screen, g.notchWidth, g.rightWidth);
+    if (showsTickerBar(placement, focusMode)) {
+        g.tickerBar = tickerBarFrame(screen);
+    }
+    return g;
+}
+
+} // namespace virel::NotchLayout

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "model/DisplayMode.h"
+#include "platform/ScreenFacts.h"
+#include "platform/StatusItemScan.h"
+
+#include <QList>
+#include <QPointF>
+#include <QSizeF>
+#include <optional>
+
+namespace virel {
+
+// Where the strip, the ticker bar and the glance panel go, worked out from plain numbers in desk
+// coordinates (y up), so every rule can be checked without a display.
+namespace NotchLayout {
+
+inline constexpr double sideWidth = 190;            // left part, and the widest right part
+inline constexpr double plainNotchWidth = 12;       // a screen without a camera housing
+inline constexpr double unmeasuredNotchWidth = 200; // a housing whose free areas are not reported
+inline constexpr double plainStripHeight = 24;
+inline constexpr double minRightWidth = 70;
+inline constexpr double statusItemGap = 10;
+inline constexpr double statusItemBand = 44;
+inline constexpr double maxStatusItemWidth = 500;
+inline constexpr qint64 statusItemLayer = 25;
+inline constexpr double relayoutThreshold = 4;
+inline constexpr double stripHoverMargin = 4;
+inline constexpr double glanceHoverMargin = 8;
+inline constexpr double glanceGap = 6;
+inline constexpr double tickerBarHeight = 22;
+inline constexpr double minTopPanelHeight = 24;
+
+double notchWidth(const ScreenInfo& screen);
+double stripHeight(const ScreenInfo& screen);
+// The top edge of the screen that window-list bounds are measured from: the primary screen's.
+double primaryTop(const QList<ScreenInfo>& screens, const ScreenInfo& chosen);
+// The right part's width: up to 10 points short of the first foreign status item right of the notch,
+// between 70 and 190; 190 when the window list is unavailable or holds no such item.
+double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop,
+                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid);
+DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth);
+bool showsTickerBar(TickerPlacement placement, bool focusMode);
+// Full width, directly under the desktop's top panel.
+DeskRect tickerBarFrame(const ScreenInfo& screen);
+// Centred on `centerX`, hanging 6 points under the strip.
+DeskRect glanceFrame(double centerX, const DeskRect& strip, QSizeF size);
+// A periodic width check re-lays out only for a change of more than 4 points.
+bool widthMoved(double lastRightWidth, double rightWidth);
+// Whether the glance panel should be open with the pointer at `pointer`: over the strip grown 4
+// points vertically, or over the open panel grown 8 points on every side.
+bool wantsGlance(QPointF pointer, const DeskRect& strip, const std::optional<DeskRect>& glance);
+
+// Everything one layout pass decides.
+struct Geometry
+{
+    double notchWidth = 0;
+    double rightWidth = 0;
+    double notchCenterX = 0;
+    DeskRect strip;
+    std::optional<DeskRect> tickerBar;
+
+    bool operator==(const Geometry&) const = default;
+};
+
+Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
+                 const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
+                 bool focusMode);
+
+} // namespace NotchLayout
+} // namespace virel

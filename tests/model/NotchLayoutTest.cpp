@@ -1,0 +1,234 @@
+#include "model/NotchLayout.h"
+
+#include <QTest>
+
+using namespace virel;
+namespace NL = virel::NotchLayout;
+
+Q_DECLARE_METATYPE(virel::ScreenInfo)
+Q_DECLARE_METATYPE(virel::DeskRect)
+Q_DECLARE_METATYPE(std::optional<virel::DeskRect>)
+
+namespace {
+
+ScreenInfo plainScreen(double width = 1440, double height = 900, double panel = 0)
+{
+    ScreenInfo s;
+    s.frame = {0, 0, width, height};
+    s.visibleFrame = {0, 0, width, height - panel};
+    return s;
+}
+
+ScreenInfo notchedScreen(double inset, std::optional<double> leftArea, std::optional<double> rightArea)
+{
+    ScreenInfo s = plainScreen(1512, 982);
+    s.topInset = inset;
+    if (leftArea) {
+        s.auxiliaryTopLeft = DeskRect{0, 982 - inset, *leftArea, inset};
+    }
+    if (rightArea) {
+        s.auxiliaryTopRight = DeskRect{1512 - *rightArea, 982 - inset, *rightArea, inset};
+    }
+    return s;
+}
+
+// A status item 24 points high at the top of a 1440×900 primary screen, `x` in window-list terms.
+ForeignWindow statusItem(double x, double width = 30, double y = 0, qint64 pid = 4242)
+{
+    return ForeignWindow{25, pid, QRectF(x, y, width, 24)};
+}
+
+constexpr qint64 ownPid = 1000;
+constexpr double plainNotchRight = 726; // 720 + 12 / 2
+
+} // namespace
+
+class NotchLayoutTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void notchWidthAndHeight_data()
+    {
+        QTest::addColumn<ScreenInfo>("screen");
+        QTest::addColumn<double>("notch");
+        QTest::addColumn<double>("height");
+        QTest::newRow("no housing") << plainScreen() << 12.0 << 24.0;
+        QTest::newRow("negative inset counts as none") << [] {
+            ScreenInfo s = plainScreen();
+            s.topInset = -3;
+            return s;
+        }() << 12.0 << 24.0;
+        QTest::newRow("housing between two free areas") << notchedScreen(32, 655, 655) << 202.0 << 32.0;
+        QTest::newRow("housing without free areas") << notchedScreen(32, {}, {}) << 200.0 << 32.0;
+        QTest::newRow("housing with one free area") << notchedScreen(32, 655, {}) << 200.0 << 32.0;
+    }
+    void notchWidthAndHeight()
+    {
+        QFETCH(ScreenInfo, screen);
+        QFETCH(double, notch);
+        QFETCH(double, height);
+        QCOMPARE(NL::notchWidth(screen), notch);
+        QCOMPARE(NL::stripHeight(screen), height);
+    }
+
+    void stripOnPlainScreen_hangsFromTheTopCentred()
+    {
+        const ScreenInfo screen = plainScreen();
+        const auto g = NL::compute(screen, {screen}, std::nullopt, ownPid, TickerPlacement::rotate, false);
+        QCOMPARE(g.notchWidth, 12.0);
+        QCOMPARE(g.rightWidth, 190.0);
+        QCOMPARE(g.notchCenterX, 720.0);
+        QCOMPARE(g.strip, (DeskRect{524, 876, 392, 24}));
+        QVERIFY(!g.tickerBar);
+    }
+
+    void stripOnNotchedScreen_leftPartEndsAtTheHousing()
+    {
+        const ScreenInfo screen = notchedScreen(32, 655, 655);
+        const DeskRect strip = NL::stripFrame(screen, NL::notchWidth(screen), 190);
+        QCOMPARE(strip, (DeskRect{756 - 101 - 190, 982 - 32, 190 + 202 + 190, 32}));
+    }
+
+    void rightWidth_data()
+    {
+        using Windows = std::optional<QList<ForeignWindow>>;
+        QTest::addColumn<Windows>("windows");
+        QTest::addColumn<double>("width");
+        QTest::newRow("list unavailable") << Windows() << 190.0;
+        QTest::newRow("empty list") << Windows(QList<ForeignWindow>{}) << 190.0;
+        QTest::newRow("item 150 after the notch") << Windows({statusItem(plainNotchRight + 150)}) << 140.0;
+        QTest::newRow("item 50 after: raised to the minimum")
+            << Windows({statusItem(plainNotchRight + 50)}) << 70.0;
+        QTest::newRow("item 400 after: capped") << Windows({statusItem(plainNotchRight + 400)}) << 190.0;
+        QTest::newRow("nearest of several wins")
+            << Windows({statusItem(plainNotchRight + 300), statusItem(plainNotchRight + 120),
+                        statusItem(plainNotchRight + 200)})
+            << 110.0;
+        const double near = plainNotchRight + 100;
+        QTest::newRow("own window ignored") << Windows({statusItem(near, 30, 0, ownPid)}) << 190.0;
+        QTest::newRow("500 wide ignored") << Windows({statusItem(near, 500)}) << 190.0;
+        QTest::newRow("499 wide counts") << Windows({statusItem(near, 499)}) << 90.0;
+        QTest::newRow("centre 45 below the top ignored") << Windows({statusItem(near, 30, 33)}) << 190.0;
+        QTest::newRow("centre 44 below the top counts") << Windows({statusItem(near, 30, 32)}) << 90.0;
+        QTest::newRow("left of the notch ignored") << Windows({statusItem(600)}) << 190.0;
+        QTest::newRow("exactly at the notch edge ignored") << Windows({statusItem(plainNotchRight)}) << 190.0;
+        QTest::newRow("beyond the screen's right edge ignored") << Windows({statusItem(1440)}) << 190.0;
+        QTest::newRow("other layer ignored")
+            << Windows({ForeignWindow{24, 4242, QRectF(near, 0, 30, 24)}}) << 190.0;
+        QTest::newRow("layer missing")
+            << Windows({ForeignWindow{{}, 4242, QRectF(near, 0, 30, 24)}}) << 190.0;
+        QTest::newRow("owner missing") << Windows({ForeignWindow{25, {}, QRectF(near, 0, 30, 24)}}) << 190.0;
+        QTest::newRow("owner beyond 32 bits")
+            << Windows({ForeignWindow{25, 1LL << 40, QRectF(near, 0, 30, 24)}}) << 190.0;
+        QTest::newRow("bounds missing") << Windows({ForeignWindow{25, 4242, {}}}) << 190.0;
+    }
+    void rightWidth()
+    {
+        QFETCH(std::optional<QList<ForeignWindow>>, windows);
+        QFETCH(double, width);
+        const ScreenInfo screen = plainScreen();
+        QCOMPARE(NL::rightWidth(screen, 12, NL::primaryTop({screen}, screen), windows, ownPid), width);
+    }
+
+    void rightWidth_onSecondScreen_measuresFromThePrimaryTop()
+    {
+        const ScreenInfo primary = plainScreen();
+        ScreenInfo second = plainScreen(1920, 1080);
+        second.frame.x = second.visibleFrame.x = 1440;
+        const double notchRight = 1440 + 960 + 6;
+        // The second screen is 180 points taller, so its top is at y = -180 in window-list terms.
+        const QList<ForeignWindow> items{statusItem(notchRight + 150, 30, -180)};
+        QCOMPARE(NL::rightWidth(second, 12, NL::primaryTop({primary, second}, second), items, ownPid), 140.0);
+        QCOMPARE(NL::primaryTop({}, second), 1080.0);
+    }
+
+    void widthCheck_data()
+    {
+        QTest::addColumn<double>("now");
+        QTest::addColumn<bool>("relayout");
+        QTest::newRow("3 more") << 143.0 << false;
+        QTest::newRow("4 more") << 144.0 << false;
+        QTest::newRow("5 more") << 145.0 << true;
+        QTest::newRow("5 less") << 135.0 << true;
+        QTest::newRow("same") << 140.0 << false;
+    }
+    void widthCheck()
+    {
+        QFETCH(double, now);
+        QFETCH(bool, relayout);
+        QCOMPARE(NL::widthMoved(140, now), relayout);
+    }
+
+    void tickerBar_data()
+    {
+        QTest::addColumn<double>("panel");
+        QTest::addColumn<double>("y");
+        QTest::newRow("no top panel: 24 assumed") << 0.0 << 900.0 - 24 - 22;
+        QTest::newRow("thin panel: 24 assumed") << 18.0 << 900.0 - 24 - 22;
+        QTest::newRow("27 point panel") << 27.0 << 900.0 - 27 - 22;
+    }
+    void tickerBar()
+    {
+        QFETCH(double, panel);
+        QFETCH(double, y);
+        QCOMPARE(NL::tickerBarFrame(plainScreen(1440, 900, panel)), (DeskRect{0, y, 1440, 22}));
+    }
+
+    void tickerBar_onlyBelowMenuBarWithoutFocus()
+    {
+        QVERIFY(NL::showsTickerBar(TickerPlacement::belowMenuBar, false));
+        QVERIFY(!NL::showsTickerBar(TickerPlacement::belowMenuBar, true));
+        QVERIFY(!NL::showsTickerBar(TickerPlacement::notchRight, false));
+        QVERIFY(!NL::showsTickerBar(TickerPlacement::rotate, false));
+        const ScreenInfo screen = plainScreen();
+        const auto g =
+            NL::compute(screen, {screen}, std::nullopt, ownPid, TickerPlacement::belowMenuBar, false);
+        QCOMPARE(g.tickerBar, (DeskRect{0, 854, 1440, 22}));
+    }
+
+    void glanceHangsUnderTheStrip()
+    {
+        const DeskRect strip{524, 876, 392, 24};
+        QCOMPARE(NL::glanceFrame(720, strip, QSizeF(320, 200)), (DeskRect{560, 670, 320, 200}));
+    }
+
+    void hover_data()
+    {
+        const DeskRect glance{560, 670, 320, 200}; // strip bottom 876, gap 6
+        QTest::addColumn<QPointF>("pointer");
+        QTest::addColumn<std::optional<DeskRect>>("openGlance");
+        QTest::addColumn<bool>("wanted");
+        QTest::newRow("on the strip") << QPointF(600, 880) << std::optional<DeskRect>() << true;
+        QTest::newRow("3 below the strip") << QPointF(600, 873) << std::optional<DeskRect>() << true;
+        QTest::newRow("5 below the strip, closed") << QPointF(600, 871) << std::optional<DeskRect>() << false;
+        QTest::newRow("4 above the top edge") << QPointF(600, 904) << std::optional<DeskRect>() << true;
+        QTest::newRow("left of the strip") << QPointF(523, 880) << std::optional<DeskRect>() << false;
+        QTest::newRow("in the gap, open") << QPointF(700, 873) << std::optional(glance) << true;
+        QTest::newRow("over the open glance") << QPointF(700, 700) << std::optional(glance) << true;
+        QTest::newRow("7 right of the glance") << QPointF(887, 700) << std::optional(glance) << true;
+        QTest::newRow("9 right of the glance") << QPointF(889, 700) << std::optional(glance) << false;
+        QTest::newRow("9 below the glance") << QPointF(700, 661) << std::optional(glance) << false;
+    }
+    void hover()
+    {
+        QFETCH(QPointF, pointer);
+        QFETCH(std::optional<DeskRect>, openGlance);
+        QFETCH(bool, wanted);
+        QCOMPARE(NL::wantsGlance(pointer, DeskRect{524, 876, 392, 24}, openGlance), wanted);
+    }
+
+    void deskConversion_flipsAroundThePrimaryScreen()
+    {
+        const QRectF primary(0, 0, 1440, 900);
+        QCOMPARE(fromDesk(DeskRect{524, 876, 392, 24}, primary), QRectF(524, 0, 392, 24));
+        QCOMPARE(toDesk(QRectF(524, 0, 392, 24), primary), (DeskRect{524, 876, 392, 24}));
+        QCOMPARE(toDesk(QPointF(600, 27), primary), QPointF(600, 873));
+        const QRectF offsetPrimary(100, 50, 1440, 900);
+        QCOMPARE(fromDesk(toDesk(QRectF(300, 60, 10, 20), offsetPrimary), offsetPrimary),
+                 QRectF(300, 60, 10, 20));
+    }
+};
+
+QTEST_GUILESS_MAIN(NotchLayoutTest)
+#include "NotchLayoutTest.moc"
