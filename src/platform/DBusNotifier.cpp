@@ -70,13 +70,26 @@ bool DBusNotifier::available() const
 
 void DBusNotifier::post(const QString& identifier, const QString& title, const QString& body)
 {
+    if (m_inFlight.contains(identifier)) {
+        m_inFlight[identifier] = Content{title, body};
+        return;
+    }
+    send(identifier, {title, body});
+}
+
+void DBusNotifier::send(const QString& identifier, const Content& content)
+{
     auto message = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     const QVariantMap hints{{QStringLiteral("sound-name"), QStringLiteral("message-new-instant")}};
-    message << QStringLiteral("Virel") << m_ids.value(identifier, 0) << QString() << title << body
-            << QStringList() << hints << kServerDefaultExpiry;
+    message << QStringLiteral("Virel") << m_ids.value(identifier, 0) << QString() << content.title
+            << content.body << QStringList() << hints << kServerDefaultExpiry;
+    m_inFlight.insert(identifier, std::nullopt);
     callAsync<uint>(m_bus, message, this, [this, identifier](const QDBusPendingReply<uint>& reply) {
         if (reply.isValid()) {
             m_ids.insert(identifier, reply.value());
+        }
+        if (const auto next = m_inFlight.take(identifier)) {
+            send(identifier, *next);
         }
     });
 }

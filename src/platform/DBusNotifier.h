@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 #include <functional>
+#include <optional>
 
 namespace virel {
 
@@ -24,7 +25,14 @@ public:
     void beep() override;
 
 private:
+    struct Content
+    {
+        QString title;
+        QString body;
+    };
+
     void askWhetherServiceExists();
+    void send(const QString& identifier, const Content& content);
 
     QDBusConnection m_bus;
     std::function<void()> m_beep;
@@ -32,6 +40,9 @@ private:
     bool m_activatable = false;
     // Server id of the last notification of each identifier, for replaces_id.
     QHash<QString, uint> m_ids;
+    // Identifiers whose Notify call awaits its id, with the newest content posted meanwhile: it is
+    // sent once the id is known, so even a quick repeat replaces instead of piling up.
+    QHash<QString, std::optional<Content>> m_inFlight;
 };
 
 } // namespace virel

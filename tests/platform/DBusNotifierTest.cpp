@@ -1,0 +1,211 @@
+#include "platform/DBusNotifier.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace virel;
+
+namespace {
+
+const auto kService = QStringLiteral("org.freedesktop.Notifications");
+const auto kPath = QStringLiteral("/org/freedesktop/Notifications");
+
+// A bus of our own, so the test never reaches the desktop's notification server.
+class PrivateBus
+{
+public:
+    // With `activatable`, the bus advertises the notification service as startable on demand.
+    bool start(bool activatable = false)
+    {
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty() || !m_dir.isValid()) {
+            return false;
+        }
+        QString serviceDir;
+        if (activatable) {
+            serviceDir = QStringLiteral("<servicedir>%1</servicedir>").arg(m_dir.path());
+            writeFile(QStringLiteral("notifications.service"),
+                      QStringLiteral("[D-BUS Service]\nName=%1\nExec=/bin/false\n").arg(kService));
+        }
+        writeFile(
+            QStringLiteral("bus.conf"),
+            QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                           "<auth>EXTERNAL</auth>%2<policy context=\"default\">"
+                           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                           "<allow own=\"*\"/></policy></busconfig>")
+                .arg(m_dir.path(), serviceDir));
+        m_daemon.start(daemon, {QStringLiteral("--config-file=") + m_dir.filePath(QStringLiteral("bus.conf")),
+                                QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        if (!m_daemon.waitForReadyRead(5000)) {
+            return false;
+        }
+        m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
+        return !m_address.isEmpty();
+    }
+
+    ~PrivateBus()
+    {
+        for (const auto& name : std::as_const(m_connections)) {
+            QDBusConnection::disconnectFromBus(name);
+        }
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+
+    QDBusConnection connect(const QString& name)
+    {
+        m_connections.append(name);
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+private:
+    void writeFile(const QString& name, const QString& text)
+    {
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QString m_address;
+    QStringList m_connections;
+};
+
+} // namespace
+
+// Answers Notify the way a desktop notification server does: a new id, or the replaced one.
+class FakeNotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Call
+    {
+        QString appName;
+        uint replacesId;
+        QString summary;
+        QString body;
+        QVariantMap hints;
+        int timeout;
+    };
+    QList<Call> calls;
+
+public slots:
+    uint Notify(const QString& appName, uint replacesId, const QString& /*icon*/, const QString& summary,
+                const QString& body, const QStringList& /*actions*/, const QVariantMap& hints, int timeout)
+    {
+        calls.append({appName, replacesId, summary, body, hints, timeout});
+        return replacesId != 0 ? replacesId : ++m_lastId;
+    }
+
+private:
+    uint m_lastId = 40;
+};
+
+class DBusNotifierTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static bool publish(QDBusConnection& connection, FakeNotificationService& service)
+    {
+        return connection.registerObject(kPath, &service, QDBusConnection::ExportAllSlots) &&
+               connection.registerService(kService);
+    }
+
+private slots:
+    void availableWhileTheServiceIsOnTheBus()
+    {
+        PrivateBus bus;
+        if (!bus.start()) {
+            QSKIP("no dbus-daemon");
+        }
+        auto serverConnection = bus.connect(QStringLiteral("server"));
+        DBusNotifier notifier(bus.connect(QStringLiteral("client")), {});
+        QTest::qWait(100);
+        QVERIFY(!notifier.available());
+
+        FakeNotificationService service;
+        QVERIFY(publish(serverConnection, service));
+        QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
+
+        QVERIFY(serverConnection.unregisterService(kService));
+        QTRY_VERIFY_WITH_TIMEOUT(!notifier.available(), 2000);
+    }
+
+    void startableServiceCountsAsAvailable()
+    {
+        PrivateBus bus;
+        if (!bus.start(true)) {
+            QSKIP("no dbus-daemon");
+        }
+        DBusNotifier notifier(bus.connect(QStringLiteral("client")), {});
+        QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
+    }
+
+    void postsWithSoundAndReplacesByIdentifier()
+    {
+        PrivateBus bus;
+        if (!bus.start()) {
+            QSKIP("no dbus-daemon");
+        }
+        auto serverConnection = bus.connect(QStringLiteral("server"));
+        FakeNotificationService service;
+        QVERIFY(publish(serverConnection, service));
+        DBusNotifier notifier(bus.connect(QStringLiteral("client")), {});
+        QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
+
+        notifier.post(QStringLiteral("rule-a"), QStringLiteral("삼성전자 가격 알림"),
+                      QStringLiteral("first"));
+        // Quick repeats before the server has answered still replace the first notification.
+        notifier.post(QStringLiteral("rule-a"), QStringLiteral("삼성전자 가격 알림"),
+                      QStringLiteral("second"));
+        notifier.post(QStringLiteral("rule-a"), QStringLiteral("삼성전자 가격 알림"),
+                      QStringLiteral("third"));
+        QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 2, 2000);
+
+        const auto& first = service.calls[0];
+        QCOMPARE(first.appName, QStringLiteral("Virel"));
+        QCOMPARE(first.replacesId, 0u);
+        QCOMPARE(first.summary, QStringLiteral("삼성전자 가격 알림"));
+        QCOMPARE(first.body, QStringLiteral("first"));
+        QCOMPARE(first.hints.value(QStringLiteral("sound-name")).toString(),
+                 QStringLiteral("message-new-instant"));
+        QCOMPARE(first.timeout, -1);
+        QCOMPARE(service.calls[1].replacesId, 41u);
+        QCOMPARE(service.calls[1].body, QStringLiteral("third"));
+
+        notifier.post(QStringLiteral("timer-1700000000.5"), QStringLiteral("타이머 종료"),
+                      QStringLiteral("b"));
+        QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 3, 2000);
+        QCOMPARE(service.calls[2].replacesId, 0u);
+
+        // The id is remembered: a later firing of the same rule replaces it as well.
+        notifier.post(QStringLiteral("rule-a"), QStringLiteral("삼성전자 가격 알림"),
+                      QStringLiteral("again"));
+        QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 4, 2000);
+        QCOMPARE(service.calls[3].replacesId, 41u);
+    }
+
+    void withoutABusNothingIsAvailableAndBeepIsInjected()
+    {
+        int beeps = 0;
+        DBusNotifier notifier(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                            QStringLiteral("missing")),
+                              [&beeps] { ++beeps; });
+        QVERIFY(!notifier.available());
+        notifier.post(QStringLiteral("x"), QStringLiteral("t"), QStringLiteral("b"));
+        notifier.beep();
+        QCOMPARE(beeps, 1);
+        QDBusConnection::disconnectFromBus(QStringLiteral("missing"));
+    }
+};
+
+QTEST_GUILESS_MAIN(DBusNotifierTest)
+#include "DBusNotifierTest.moc"
