@@ -132,7 +132,7 @@ QByteArray wrongTyped(const QByteArray& body, const QString& path)
     if (doc.isNull())
         return body;
     const QJsonValue root = doc.isObject() ? QJsonValue(doc.object()) : QJsonValue(doc.array());
-    std::optional<QJsonValue> changed = retypedAt(root, path);
+    std::optional<QJsonValue> changed = path.isEmpty() ? std::nullopt : retypedAt(root, path);
     if (!changed && doc.isObject() && !doc.object().isEmpty())
         changed = retypedAt(root, doc.object().begin().key());
     if (!changed)
