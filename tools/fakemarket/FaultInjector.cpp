@@ -255,7 +255,8 @@ QString FaultSpec::help()
            u"  --fault \"/v8/finance/chart/NVDA=status:500,count:3\"\n"
            u"  --fault \"/v1/finance/search=delay:3000\"\n"
            u"  --fault \"/v8/finance/chart/KRW=X=status:429,body:Too Many Requests\"\n"
-           u"  --fault \"/v8/finance/chart=wrongtype,count:1\"\n"_s;
+           u"  --fault \"/v8/finance/chart=wrongtype,count:1\"\n"
+           u"  --fault \"/api/mac/watchlist=status:503,count:2\""_s;
 }
 
 QByteArray Fault::applyTo(const QByteArray& body, const QString& defaultWrongTypePath) const

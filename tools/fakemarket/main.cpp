@@ -1,4 +1,5 @@
 #include "fakemarket/FakeServer.h"
+#include "fakemarket/FakeService.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,7 +17,8 @@ int main(int argc, char* argv[])
         u"A local fake of the market data host on 127.0.0.1, answering\n"
         u"  GET /v8/finance/chart/{symbol}?range=..&interval=..[&events=div%2Csplits]\n"
         u"  GET /v1/finance/search?q=..&quotesCount=..&newsCount=..\n"
-        u"in the real wire shapes, with prices that move on every poll.\n\n"_s +
+        u"in the real wire shapes, with prices that move on every poll, and the Virel\n"
+        u"service: the JSON API under /api/mac/ and the pages /, /link/mac, /symbol/{ticker}.\n\n"_s +
         virel::fake::FaultSpec::help());
     parser.addHelpOption();
     const QCommandLineOption portOption(u"port"_s, u"Port to listen on; 0 picks a free one (default 0)."_s,
@@ -36,6 +38,7 @@ int main(int argc, char* argv[])
     }
 
     virel::fake::FakeServer server;
+    virel::fake::FakeService service(server);
     for (const QString& spec : parser.values(faultOption)) {
         QString error;
         const auto parsed = virel::fake::FaultSpec::parse(spec, &error);
