@@ -1,0 +1,475 @@
+#include "model/AppState.h"
+
+#include "FakeNotifier.h"
+#include "TempSettings.h"
+#include "fakemarket/FakeServer.h"
+#include "market/YahooClient.h"
+#include "platform/Settings.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrlQuery>
+#include <csignal>
+#include <qcoro/qcorotask.h>
+
+using namespace virel;
+using namespace virel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const auto kWatchlistKey = QStringLiteral("items.watchlist");
+const auto kMarketKey = QStringLiteral("items.market");
+
+WatchItem item(const char16_t* symbol, const char16_t* name)
+{
+    return {QString::fromUtf16(symbol), QString::fromUtf16(name)};
+}
+
+QList<WatchItem> stored(TempSettings& settings, const QString& key)
+{
+    return WatchItem::decodeList(settings.reopen()->value(key).toByteArray()).value_or(QList<WatchItem>{});
+}
+
+// Long periods: nothing but the first polling pass happens by itself during a test.
+AppState::Intervals quiet()
+{
+    return {20s, 1h, 1s};
+}
+
+QUrl listening(fake::FakeServer& server)
+{
+    server.listen();
+    return server.origin();
+}
+
+// A state talking to a local fake market, with its own store and notifier.
+struct Harness
+{
+    fake::FakeServer server;
+    TempSettings settings;
+    FakeNotifier notifier;
+    YahooClient yahoo{listening(server)};
+    QList<WatchlistChange> reported;
+
+    std::unique_ptr<AppState> makeState(AppState::Intervals intervals = quiet())
+    {
+        auto state = std::make_unique<AppState>(*settings, yahoo, notifier, Clock::system(), intervals);
+        state->onWatchlistEdit = [this](const WatchlistChange& change) { reported.append(change); };
+        return state;
+    }
+
+    void useWatchlist(const QList<WatchItem>& list)
+    {
+        settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        settings->setValue(kWatchlistKey, WatchItem::encodeList(list));
+    }
+
+    // The symbols the search endpoint was asked about, in order.
+    QStringList searchedSymbols() const
+    {
+        QStringList symbols;
+        for (const QUrl& url : server.requests()) {
+            if (url.path() == fake::FakeServer::searchPath) {
+                symbols.append(QUrlQuery(url).queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded));
+            }
+        }
+        return symbols;
+    }
+};
+
+// Run in a child process: one edit, then an abrupt end without any clean-up.
+int editThenDie(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Settings settings(QString::fromLocal8Bit(argv[2]));
+    FakeNotifier notifier;
+    YahooClient yahoo(QUrl(QStringLiteral("http://127.0.0.1:9")));
+    AppState state(settings, yahoo, notifier);
+    state.setMode(DisplayMode::watchlist);
+    state.addSymbol(QStringLiteral("aapl"));
+    raise(SIGKILL);
+    return 1;
+}
+
+} // namespace
+
+class AppStateTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstLaunchUsesDefaultsAndWritesNothing()
+    {
+        Harness h;
+        const auto state = h.makeState();
+        QCOMPARE(state->mode(), DisplayMode::market);
+        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::market));
+        QCOMPARE(state->items().size(), 10);
+        QCOMPARE(state->items().first(), item(u"^KS11", u"KOSPI"));
+        QCOMPARE(state->items().last(), item(u"BTC-USD", u"BTC"));
+        QCOMPARE(state->focusMode(), false);
+        QCOMPARE(state->tickerPlacement(), TickerPlacement::belowMenuBar);
+        QCOMPARE(state->rotationIndex(), 0);
+        QCOMPARE(state->expanded(), false);
+        QCOMPARE(state->quoteService().items(), state->items());
+        QCOMPARE(state->watchlistItems(),
+                 (QList<WatchItem>{item(u"NVDA", u"NVDA"), item(u"005930.KS", u"삼성전자"),
+                                   item(u"000660.KS", u"SK하이닉스")}));
+
+        const auto store = h.settings.reopen();
+        for (const char* key :
+             {"displayMode", "focusMode", "tickerPlacement", "items.market", "items.watchlist"}) {
+            QVERIFY2(!store->contains(QString::fromLatin1(key)), key);
+        }
+    }
+
+    void storedPreferencesAreRead_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("placement");
+        QTest::addColumn<DisplayMode>("expectedMode");
+        QTest::addColumn<TickerPlacement>("expectedPlacement");
+        QTest::newRow("watchlist, notch right")
+            << "watchlist"
+            << "notchRight" << DisplayMode::watchlist << TickerPlacement::notchRight;
+        QTest::newRow("market, rotate") << "market"
+                                        << "rotate" << DisplayMode::market << TickerPlacement::rotate;
+        QTest::newRow("unknown texts") << "Watchlist"
+                                       << "left" << DisplayMode::market << TickerPlacement::belowMenuBar;
+    }
+
+    void storedPreferencesAreRead()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, placement);
+        QFETCH(DisplayMode, expectedMode);
+        QFETCH(TickerPlacement, expectedPlacement);
+        Harness h;
+        h.settings->setValue(QStringLiteral("displayMode"), mode);
+        h.settings->setValue(QStringLiteral("tickerPlacement"), placement);
+        h.settings->setValue(QStringLiteral("focusMode"), true);
+        const auto state = h.makeState();
+        QCOMPARE(state->mode(), expectedMode);
+        QCOMPARE(state->tickerPlacement(), expectedPlacement);
+        QCOMPARE(state->focusMode(), true);
+        QCOMPARE(state->items(), AppState::defaultItems(expectedMode));
+    }
+
+    void settersStoreAndSignalOnlyChanges()
+    {
+        Harness h;
+        const auto state = h.makeState();
+        QSignalSpy mode(state.get(), &AppState::modeChanged);
+        QSignalSpy focus(state.get(), &AppState::focusModeChanged);
+        QSignalSpy placement(state.get(), &AppState::tickerPlacementChanged);
+        QSignalSpy expanded(state.get(), &AppState::expandedChanged);
+
+        state->setMode(DisplayMode::watchlist);
+        state->setMode(DisplayMode::watchlist);
+        state->setFocusMode(true);
+        state->setFocusMode(true);
+        state->setTickerPlacement(TickerPlacement::rotate);
+        state->setTickerPlacement(TickerPlacement::rotate);
+        state->setExpanded(true);
+        state->setExpanded(true);
+        QCOMPARE(mode.count(), 1);
+        QCOMPARE(focus.count(), 1);
+        QCOMPARE(placement.count(), 1);
+        QCOMPARE(expanded.count(), 1);
+        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
+        QCOMPARE(state->quoteService().items(), state->items());
+
+        const auto store = h.settings.reopen();
+        QCOMPARE(store->value(QStringLiteral("displayMode")).toString(), QStringLiteral("watchlist"));
+        QCOMPARE(store->value(QStringLiteral("focusMode")).toBool(), true);
+        QCOMPARE(store->value(QStringLiteral("tickerPlacement")).toString(), QStringLiteral("rotate"));
+        QVERIFY(!store->contains(QStringLiteral("expanded")));
+    }
+
+    void storedEmptyListIsEmpty()
+    {
+        Harness h;
+        h.settings->setValue(kMarketKey, QByteArray("[]"));
+        const auto state = h.makeState();
+        QVERIFY(state->items().isEmpty());
+        QCOMPARE(state->rotatingItem(), std::nullopt);
+        QVERIFY(state->leftItems().isEmpty());
+    }
+
+    void unreadableListGivesDefaultAndIsKeptAside()
+    {
+        Harness h;
+        const QByteArray broken(R"([{"symbol":"AAPL"}])");
+        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        h.settings->setValue(kWatchlistKey, broken);
+        const auto state = h.makeState();
+        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
+
+        state->addSymbol(QStringLiteral("TSLA"));
+        QCOMPARE(h.settings.reopen()->value(kWatchlistKey + QStringLiteral(".unreadable")).toByteArray(),
+                 broken);
+        QCOMPARE(stored(h.settings, kWatchlistKey).size(), 4);
+    }
+
+    void addSymbol_data()
+    {
+        QTest::addColumn<DisplayMode>("mode");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<std::optional<QString>>("name");
+        QTest::addColumn<std::optional<WatchItem>>("added");
+
+        const std::optional<QString> none;
+        const std::optional<WatchItem> nothing;
+        QTest::newRow("lower case with blanks, already listed") << DisplayMode::watchlist << " nvda \n"
+                                                                << none << nothing;
+        QTest::newRow("blank") << DisplayMode::watchlist << " \t\n" << none << nothing;
+        QTest::newRow("without name, watchlist")
+            << DisplayMode::watchlist << "aapl" << none << std::optional(item(u"AAPL", u"AAPL"));
+        QTest::newRow("with name, watchlist")
+            << DisplayMode::watchlist << "tsla" << std::optional(QStringLiteral("Tesla"))
+            << std::optional(item(u"TSLA", u"Tesla"));
+        QTest::newRow("without name, market")
+            << DisplayMode::market << "aapl" << none << std::optional(item(u"AAPL", u"AAPL"));
+    }
+
+    void addSymbol()
+    {
+        QFETCH(DisplayMode, mode);
+        QFETCH(QString, symbol);
+        QFETCH(std::optional<QString>, name);
+        QFETCH(std::optional<WatchItem>, added);
+        Harness h;
+        h.settings->setValue(QStringLiteral("displayMode"), DisplayModes::rawText(mode));
+        const auto state = h.makeState();
+        const QList<WatchItem> before = state->items();
+        state->rotate();
+
+        state->addSymbol(symbol, name);
+        if (!added) {
+            QCOMPARE(state->items(), before);
+            QCOMPARE(state->rotationIndex(), 1);
+            QVERIFY(!h.settings.reopen()->contains(kWatchlistKey));
+            QVERIFY(h.reported.isEmpty());
+            return;
+        }
+        const QList<WatchItem> expected = before + QList<WatchItem>{*added};
+        QCOMPARE(state->items(), expected);
+        QCOMPARE(stored(h.settings, mode == DisplayMode::market ? kMarketKey : kWatchlistKey), expected);
+        QCOMPARE(state->rotationIndex(), 0);
+        QCOMPARE(state->quoteService().items(), expected);
+        const QList<WatchlistChange> report{WatchlistAdd{added->symbol, added->name}};
+        QCOMPARE(h.reported, mode == DisplayMode::watchlist ? report : QList<WatchlistChange>{});
+    }
+
+    void removeSymbolReportsEvenWhenAbsent()
+    {
+        Harness h;
+        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        const auto state = h.makeState();
+        state->rotate();
+
+        state->removeSymbol(QStringLiteral("nvda"));
+        QCOMPARE(stored(h.settings, kWatchlistKey), AppState::defaultItems(DisplayMode::watchlist));
+        QCOMPARE(state->rotationIndex(), 0);
+        state->removeSymbol(QStringLiteral("NVDA"));
+        QCOMPARE(state->items(),
+                 (QList<WatchItem>{item(u"005930.KS", u"삼성전자"), item(u"000660.KS", u"SK하이닉스")}));
+        QCOMPARE(h.reported, (QList<WatchlistChange>{WatchlistRemove{QStringLiteral("nvda")},
+                                                     WatchlistRemove{QStringLiteral("NVDA")}}));
+
+        state->setMode(DisplayMode::market);
+        state->removeSymbol(QStringLiteral("^VIX"));
+        QCOMPARE(state->items().size(), 9);
+        QCOMPARE(h.reported.size(), 2);
+    }
+
+    void reorderThroughStoreAndRestart()
+    {
+        Harness h;
+        h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
+        const auto state = h.makeState();
+        QList<WatchItem> reordered = state->items();
+        reordered.move(0, 2);
+        state->store(reordered, state->mode());
+        state->restart();
+        QCOMPARE(state->items(), reordered);
+        QCOMPARE(state->quoteService().items(), reordered);
+        QVERIFY(h.reported.isEmpty());
+    }
+
+    void rotationCycles()
+    {
+        Harness h;
+        h.useWatchlist({item(u"NVDA", u"NVDA")});
+        const auto state = h.makeState();
+        state->rotate();
+        QCOMPARE(state->rotationIndex(), 0);
+        QCOMPARE(state->rotatingItem(), item(u"NVDA", u"NVDA"));
+        QCOMPARE(state->leftItems(), state->items());
+
+        state->addSymbol(QStringLiteral("AAPL"));
+        state->addSymbol(QStringLiteral("TSLA"));
+        QList<int> seen;
+        for (int i = 0; i < 4; ++i) {
+            seen.append(state->rotationIndex());
+            state->rotate();
+        }
+        QCOMPARE(seen, (QList<int>{0, 1, 2, 0}));
+        QCOMPARE(state->rotatingItem(), item(u"AAPL", u"AAPL"));
+        QCOMPARE(state->leftItems(), state->items().first(2));
+    }
+
+    void rotationTimerAdvances()
+    {
+        Harness h;
+        const auto state = h.makeState({20s, 20ms, 1s});
+        QTRY_VERIFY_WITH_TIMEOUT(state->rotationIndex() >= 2, 1000);
+    }
+
+    void applyServerWatchlist_data()
+    {
+        QTest::addColumn<QList<WatchItem>>("server");
+        QTest::addColumn<QList<WatchItem>>("expected");
+
+        const auto nvda = item(u"NVDA", u"NVDA");
+        const auto samsung = item(u"005930.KS", u"삼성전자");
+        const auto hynix = item(u"000660.KS", u"SK하이닉스");
+        const auto apple = item(u"AAPL", u"Apple");
+        QTest::newRow("same members, other order and names")
+            << QList<WatchItem>{item(u"000660.KS", u"하이닉스"), nvda, item(u"005930.KS", u"삼성")}
+            << QList<WatchItem>{nvda, item(u"005930.KS", u"삼성"), item(u"000660.KS", u"하이닉스")};
+        QTest::newRow("same members, first duplicate names it")
+            << QList<WatchItem>{samsung, item(u"NVDA", u"Nvidia"), hynix, item(u"NVDA", u"Other")}
+            << QList<WatchItem>{item(u"NVDA", u"Nvidia"), samsung, hynix};
+        QTest::newRow("one more") << QList<WatchItem>{apple, hynix, samsung, nvda}
+                                  << QList<WatchItem>{apple, hynix, samsung, nvda};
+        QTest::newRow("one less") << QList<WatchItem>{hynix, nvda} << QList<WatchItem>{hynix, nvda};
+        QTest::newRow("empty") << QList<WatchItem>{} << QList<WatchItem>{};
+    }
+
+    void applyServerWatchlist()
+    {
+        QFETCH(QList<WatchItem>, server);
+        QFETCH(QList<WatchItem>, expected);
+        Harness h;
+        h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
+        const auto state = h.makeState();
+        state->rotate();
+
+        state->applyServerWatchlist(server);
+        QCOMPARE(stored(h.settings, kWatchlistKey), expected);
+        QCOMPARE(state->items(), expected);
+        QCOMPARE(state->quoteService().items(), expected);
+        QCOMPARE(state->rotationIndex(), 0);
+        QVERIFY(h.reported.isEmpty());
+    }
+
+    void applyingTheSameListWritesNothing()
+    {
+        Harness h;
+        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        const auto state = h.makeState();
+        state->rotate();
+        state->applyServerWatchlist(AppState::defaultItems(DisplayMode::watchlist));
+        QVERIFY(!h.settings.reopen()->contains(kWatchlistKey));
+        QCOMPARE(state->rotationIndex(), 1);
+    }
+
+    void applyingInMarketModeLeavesPollingAlone()
+    {
+        Harness h;
+        const auto state = h.makeState();
+        state->rotate();
+        QSignalSpy items(state.get(), &AppState::itemsChanged);
+        const QList<WatchItem> server{item(u"AAPL", u"Apple")};
+
+        state->applyServerWatchlist(server);
+        QCOMPARE(stored(h.settings, kWatchlistKey), server);
+        QCOMPARE(state->watchlistItems(), server);
+        QCOMPARE(items.count(), 0);
+        QCOMPARE(state->rotationIndex(), 1);
+        QCOMPARE(state->quoteService().items(), AppState::defaultItems(DisplayMode::market));
+    }
+
+    void arrivingQuotesAreEvaluated()
+    {
+        Harness h;
+        h.useWatchlist({item(u"NVDA", u"NVDA")});
+        const auto state = h.makeState();
+        AlertRule rule;
+        rule.symbol = QStringLiteral("NVDA");
+        rule.name = QStringLiteral("NVDA");
+        rule.threshold = 0;
+        state->alertEngine().add(rule);
+        QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posted.size(), 1, 3000);
+        QCOMPARE(h.notifier.posted[0].title, QStringLiteral("NVDA 가격 알림"));
+        QVERIFY(state->alertEngine().rules()[0].triggered);
+    }
+
+    void editSurvivesAKill()
+    {
+        TempSettings settings;
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--child-edit"), settings.path()});
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        const auto store = settings.reopen();
+        QCOMPARE(store->value(QStringLiteral("displayMode")).toString(), QStringLiteral("watchlist"));
+        QCOMPARE(stored(settings, kWatchlistKey).last(), item(u"AAPL", u"AAPL"));
+    }
+
+    void koreanNamesAreLookedUpOnlyWhereMissing()
+    {
+        Harness h;
+        const QList<WatchItem> watchlist{item(u"NVDA", u"NVDA"), item(u"005930.KS", u"삼성전자"),
+                                         item(u"091990.KQ", u"Celltrion Healthcare"),
+                                         item(u"403870.KQ", u"HPSP")};
+        h.settings->setValue(kWatchlistKey, WatchItem::encodeList(watchlist));
+        const auto state = h.makeState();
+        QSignalSpy items(state.get(), &AppState::itemsChanged);
+
+        QCoro::waitFor(state->localizeKoreanNames());
+        QCOMPARE(h.searchedSymbols(),
+                 (QStringList{QStringLiteral("091990.KQ"), QStringLiteral("403870.KQ")}));
+        QCOMPARE(stored(h.settings, kWatchlistKey),
+                 (QList<WatchItem>{watchlist[0], watchlist[1], item(u"091990.KQ", u"셀트리온헬스케어"),
+                                   watchlist[3]}));
+        QVERIFY(!h.settings.reopen()->contains(kMarketKey));
+        QCOMPARE(items.count(), 0); // the market list is active and unchanged
+    }
+
+    void editsDuringKoreanLookupsAreKept()
+    {
+        Harness h;
+        h.useWatchlist({item(u"NVDA", u"NVDA"), item(u"091990.KQ", u"Celltrion Healthcare")});
+        const auto state = h.makeState();
+        h.server.faults().add(fake::FakeServer::searchPath, fake::Fault::delayed(200ms));
+
+        auto pass = state->localizeKoreanNames();
+        QTRY_COMPARE_WITH_TIMEOUT(h.searchedSymbols().size(), 1, 2000);
+        state->addSymbol(QStringLiteral("AAPL"));
+        state->removeSymbol(QStringLiteral("NVDA"));
+        QCoro::waitFor(pass);
+
+        const QList<WatchItem> expected{item(u"091990.KQ", u"셀트리온헬스케어"), item(u"AAPL", u"AAPL")};
+        QCOMPARE(stored(h.settings, kWatchlistKey), expected);
+        QCOMPARE(state->items(), expected);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--child-edit") == 0) {
+        return editThenDie(argc, argv);
+    }
+    QCoreApplication app(argc, argv);
+    AppStateTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "AppStateTest.moc"
