@@ -50,6 +50,13 @@ bool sameIdentity(const std::pair<ino_t, timespec>& a, const std::pair<ino_t, ti
 
 const auto kKey = QStringLiteral("alertRules");
 
+struct Rig
+{
+    TempSettings settings;
+    FakeNotifier notifier;
+    AlertEngine engine{*settings, notifier};
+};
+
 } // namespace
 
 class AlertEngineTest : public QObject
@@ -85,9 +92,8 @@ private slots:
         QFETCH(QList<double>, prices);
         QFETCH(QList<bool>, fires);
 
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         engine.add(rule(QStringLiteral("NVDA"), AlertRule::Direction(direction), threshold));
         int fired = 0;
         engine.onFire = [&fired](const AlertRule&, const Quote&) { ++fired; };
@@ -102,9 +108,8 @@ private slots:
 
     void missingQuoteKeepsTheFlag()
     {
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         engine.add(rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 100, true));
         engine.add(rule(QStringLiteral("AAPL"), AlertRule::Direction::above, 100, false));
 
@@ -119,9 +124,8 @@ private slots:
 
     void rulesOnOneSymbolFireIndependently()
     {
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         const auto low = rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 100);
         const auto high = rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 110);
         engine.add(low);
@@ -158,9 +162,8 @@ private slots:
         QFETCH(double, previousClose);
         QFETCH(QString, body);
 
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         const auto samsung = rule(QStringLiteral("005930.KS"), AlertRule::Direction::above, 70000);
         engine.add(samsung);
         engine.evaluate(quotes(QStringLiteral("005930.KS"), price, previousClose));
@@ -194,9 +197,8 @@ private slots:
 
     void callbackMayEditTheRules()
     {
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         engine.add(rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 100));
         engine.add(rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 90));
         engine.onFire = [&engine](const AlertRule& fired, const Quote&) { engine.remove(fired.id); };
@@ -227,9 +229,8 @@ private slots:
 
     void removeSavesAtOnceAndStopsEvaluation()
     {
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         const auto kept = rule(QStringLiteral("AAPL"), AlertRule::Direction::above, 100);
         const auto removed = rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 100);
         engine.add(removed);
@@ -248,9 +249,8 @@ private slots:
 
     void evaluationWritesOnlyWhatChanged()
     {
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         engine.add(rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 100));
         const auto afterAdd = fileIdentity(settings.path());
 
@@ -266,9 +266,8 @@ private slots:
     void evaluationStoresTheList()
     {
         // Every evaluation leaves the list in the store, even one that changed nothing.
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         engine.evaluate({});
         QCOMPARE(settings.reopen()->value(kKey).toByteArray(), QByteArray("[]"));
     }
@@ -314,9 +313,8 @@ private slots:
 
     void listWithAnEndlessLevelIsNotWritten()
     {
-        TempSettings settings;
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
+        Rig rig;
+        auto& [settings, notifier, engine] = rig;
         engine.add(rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 100));
         const QByteArray stored = settings->value(kKey).toByteArray();
 

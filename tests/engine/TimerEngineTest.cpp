@@ -14,7 +14,20 @@ using namespace std::chrono_literals;
 
 namespace {
 constexpr auto kTick = 10ms;
-}
+
+struct Rig
+{
+    FakeClock clock;
+    FakeNotifier notifier;
+    TimerEngine engine{notifier, clock, kTick};
+    int finished = 0;
+
+    Rig()
+    {
+        engine.onFinish = [this] { ++finished; };
+    }
+};
+} // namespace
 
 class TimerEngineTest : public QObject
 {
@@ -44,9 +57,8 @@ private slots:
 
     void countsDownAgainstTheClock()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
         const QDateTime started = clock.now();
 
         QVERIFY(engine.start(25));
@@ -58,18 +70,16 @@ private slots:
 
     void longCountdownShowsHours()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
         QVERIFY(engine.start(90));
         QCOMPARE(engine.display(), QStringLiteral("1:30:00"));
     }
 
     void pauseKeepsTheExactRemainder()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
         QVERIFY(engine.start(25));
         clock.advance(1500 - 754.4);
 
@@ -93,9 +103,8 @@ private slots:
 
     void transitionsThatDoNotApplyChangeNothing()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
         QSignalSpy phase(&engine, &TimerEngine::phaseChanged);
         QSignalSpy display(&engine, &TimerEngine::displayChanged);
 
@@ -115,9 +124,8 @@ private slots:
 
     void startReplacesTheCountdown()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
         QVERIFY(engine.start(25));
         engine.pause();
         QVERIFY(engine.start(5));
@@ -127,11 +135,8 @@ private slots:
 
     void endsOnceWithANotification()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
-        int finished = 0;
-        engine.onFinish = [&finished] { ++finished; };
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
 
         QVERIFY(engine.start(0.01));
         QCOMPARE(engine.display(), QStringLiteral("00:01"));
@@ -152,12 +157,9 @@ private slots:
 
     void endBeepsWithoutNotificationService()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
         notifier.serviceExists = false;
-        TimerEngine engine(notifier, clock, kTick);
-        int finished = 0;
-        engine.onFinish = [&finished] { ++finished; };
 
         QVERIFY(engine.start(1));
         clock.advance(60);
@@ -168,11 +170,8 @@ private slots:
 
     void resetIsSilent()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
-        int finished = 0;
-        engine.onFinish = [&finished] { ++finished; };
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
 
         QVERIFY(engine.start(1));
         engine.reset();
@@ -198,9 +197,8 @@ private slots:
     void refusesLengthsWithoutAnEnd()
     {
         QFETCH(double, minutes);
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
         QVERIFY(engine.start(25));
         const auto before = engine.phase();
 
@@ -211,9 +209,8 @@ private slots:
 
     void veryLongLengthStillDisplays()
     {
-        FakeClock clock;
-        FakeNotifier notifier;
-        TimerEngine engine(notifier, clock, kTick);
+        Rig rig;
+        auto& [clock, notifier, engine, finished] = rig;
         QVERIFY(engine.start(1e12));
         QCOMPARE(engine.display(), QStringLiteral("16666666666:40:00"));
     }
