@@ -2,9 +2,13 @@
 
 #include "platform/SecretStore.h"
 
+#include <chrono>
+#include <qcoro/qcorotimer.h>
+
 namespace virel::test {
 
-// A token store in memory; `failSaves` makes every save report failure without writing.
+// A token store in memory; `failSaves` makes every save report failure without writing, and
+// `loadDelay` makes loading as slow as a real keychain.
 class MemorySecretStore final : public SecretStore
 {
 public:
@@ -12,8 +16,15 @@ public:
     bool failSaves = false;
     int saves = 0;
     int removals = 0;
+    std::chrono::milliseconds loadDelay{0};
 
-    QCoro::Task<std::optional<QString>> load() override { co_return token; }
+    QCoro::Task<std::optional<QString>> load() override
+    {
+        if (loadDelay.count() > 0) {
+            co_await QCoro::sleepFor(loadDelay);
+        }
+        co_return token;
+    }
     QCoro::Task<bool> save(QString value) override
     {
         ++saves;

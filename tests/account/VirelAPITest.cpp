@@ -1,0 +1,272 @@
+#include "account/VirelAPI.h"
+#include "AwaitTask.h"
+#include "account/ServiceJson.h"
+#include "account/ServiceReplies.h"
+#include "fakemarket/FakeServer.h"
+#include "fakemarket/FakeService.h"
+
+#include <QTcpServer>
+#include <QtTest>
+#include <memory>
+
+using namespace virel;
+using namespace std::chrono_literals;
+using fake::Fault;
+
+Q_DECLARE_METATYPE(virel::ApiError)
+
+namespace {
+
+const auto kMe = QStringLiteral("/api/mac/me");
+const auto kStart = QStringLiteral("/api/mac/device/start");
+const auto kRevoke = QStringLiteral("/api/mac/token/revoke");
+
+using test::awaitTask;
+} // namespace
+
+class VirelAPITest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_server = std::make_unique<fake::FakeServer>();
+        m_service = std::make_unique<fake::FakeService>(*m_server);
+        QVERIFY(m_server->listen());
+        m_api = std::make_unique<VirelAPI>(m_server->origin(), ServiceTimeouts{200ms, 2s});
+    }
+
+    void cleanup()
+    {
+        m_api.reset();
+        m_service.reset();
+        m_server.reset();
+    }
+
+    void tokenWithoutBodySendsNoContentType()
+    {
+        const QString token = m_service->issueToken(QStringLiteral("kim@example.com"));
+        const auto result = awaitTask(m_api->request<MeResponse>("GET", kMe, token));
+        QVERIFY(result.ok());
+        QCOMPARE(result.reply().email, QStringLiteral("kim@example.com"));
+
+        const auto sent = m_service->requestsTo(kMe);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].authorization, "Bearer " + token.toUtf8());
+        QCOMPARE(sent[0].userAgent, QByteArrayLiteral("virel-for-mac/0.1"));
+        QVERIFY(sent[0].contentType.isEmpty());
+        QVERIFY(sent[0].body.isEmpty());
+    }
+
+    void postWithoutBodyOrToken()
+    {
+        const auto result = awaitTask(m_api->request<StartResponse>("POST", kStart));
+        QVERIFY(result.ok());
+        QVERIFY(!result.reply().deviceCode.isEmpty());
+        QCOMPARE(result.reply().expiresIn, 600.0);
+        const auto sent = m_service->requestsTo(kStart);
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].method, QByteArrayLiteral("POST"));
+        QVERIFY(sent[0].authorization.isEmpty());
+        QVERIFY(sent[0].contentType.isEmpty());
+        QVERIFY(sent[0].body.isEmpty());
+    }
+
+    void jsonBodyIsOneObjectOfTexts()
+    {
+        const QString token = m_service->issueToken(QStringLiteral("kim@example.com"));
+        const JsonBody body{{QStringLiteral("ticker"), QStringLiteral("005930")},
+                            {QStringLiteral("action"), QStringLiteral("add")}};
+        const auto result =
+            awaitTask(m_api->request<OK>("POST", QStringLiteral("/api/mac/watchlist"), token, body));
+        QVERIFY(result.ok());
+        QCOMPARE(result.reply().ok, true);
+        const auto sent = m_service->requestsTo(QStringLiteral("/api/mac/watchlist"));
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent[0].contentType, QByteArrayLiteral("application/json"));
+        QCOMPARE(QJsonDocument::fromJson(sent[0].body).object(),
+                 (QJsonObject{{QStringLiteral("ticker"), QStringLiteral("005930")},
+                              {QStringLiteral("action"), QStringLiteral("add")}}));
+        QCOMPARE(m_service->watchlist(token).size(), 1);
+    }
+
+    void answers_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<ApiError>("error");
+
+        const ApiError none = DecodingError{};
+        QTest::newRow("empty object is OK") << Fault::withStatus(200, "{}") << true << none;
+        QTest::newRow("201 counts as success") << Fault::withStatus(201, "{\"ok\":false}") << true << none;
+        QTest::newRow("text body") << Fault::withStatus(200, "fine") << false << none;
+        QTest::newRow("array body") << Fault::withStatus(200, "[]") << false << none;
+        QTest::newRow("ok of the wrong type") << Fault::withStatus(200, "{\"ok\":\"yes\"}") << false << none;
+        QTest::newRow("truncated") << Fault::truncated() << false << none;
+        QTest::newRow("unknown ticker") << Fault::withStatus(404, "{\"error\":\"unknown_ticker\"}") << false
+                                        << ApiError(HTTPError{404, QStringLiteral("unknown_ticker")});
+        QTest::newRow("snake and camel error keys")
+            << Fault::withStatus(409, "{\"Error\":\"x\",\"error\":\"conflict\"}") << false
+            << ApiError(HTTPError{409, QStringLiteral("conflict")});
+        QTest::newRow("HTML 500") << Fault::withStatus(500, "<html><body>oops</body></html>") << false
+                                  << ApiError(HTTPError{500, std::nullopt});
+        QTest::newRow("error of the wrong type")
+            << Fault::withStatus(401, "{\"error\":5}") << false << ApiError(HTTPError{401, std::nullopt});
+        QTest::newRow("429 without body")
+            << Fault::withStatus(429) << false << ApiError(HTTPError{429, std::nullopt});
+        QTest::newRow("redirect elsewhere")
+            << Fault::withStatus(302) << false << ApiError(HTTPError{302, std::nullopt});
+        QTest::newRow("slower than the idle limit")
+            << Fault::delayed(600ms) << false << ApiError(TransportError{TransportError::Kind::timedOut});
+        QTest::newRow("over the size limit")
+            << Fault::huge() << false << ApiError(TransportError{TransportError::Kind::badServerResponse});
+    }
+
+    void answers()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(bool, ok);
+        QFETCH(ApiError, error);
+        const QString token = m_service->issueToken(QStringLiteral("kim@example.com"));
+        m_server->faults().add(kRevoke, fault);
+        const auto result = awaitTask(m_api->request<OK>("POST", kRevoke, token));
+        QCOMPARE(result.ok(), ok);
+        if (!ok) {
+            QCOMPARE(result.error(), error);
+        }
+    }
+
+    void offline()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        QUrl origin = m_server->origin();
+        origin.setPort(closed.serverPort());
+        closed.close();
+        VirelAPI api(origin);
+        const auto result = awaitTask(api.request<OK>("POST", kRevoke));
+        QVERIFY(!result.ok());
+        QCOMPARE(result.error(), ApiError(TransportError{TransportError::Kind::offline}));
+        QVERIFY(!result.httpError());
+    }
+
+    void tokenStaysOnTheServiceOrigin_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("network-path reference") << QStringLiteral("//example.com/api/mac/me");
+        QTest::newRow("absolute URL") << QStringLiteral("https://example.com/api/mac/me");
+        QTest::newRow("other port") << QStringLiteral("http://127.0.0.1:1/api/mac/me");
+    }
+
+    void tokenStaysOnTheServiceOrigin()
+    {
+        QFETCH(QString, path);
+        const auto result = awaitTask(m_api->request<MeResponse>("GET", path, QStringLiteral("secret")));
+        QCOMPARE(result.error(), ApiError(TransportError{TransportError::Kind::badURL}));
+        QCOMPARE(m_server->requestCount(), 0);
+    }
+
+    void camelCaseKeys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("device_code") << "device_code"
+                                     << "deviceCode";
+        QTest::newRow("verification_url") << "verification_url"
+                                          << "verificationUrl";
+        QTest::newRow("expires_in") << "expires_in"
+                                    << "expiresIn";
+        QTest::newRow("name_ko") << "name_ko"
+                                 << "nameKo";
+        QTest::newRow("camelCase unchanged") << "userCode"
+                                             << "userCode";
+        QTest::newRow("upper snake") << "USER_CODE"
+                                     << "userCode";
+        QTest::newRow("outer underscores kept") << "_user__code_"
+                                                << "_userCode_";
+        QTest::newRow("only underscores") << "__"
+                                          << "__";
+    }
+
+    void camelCaseKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        QCOMPARE(ServiceJson::camelCaseKey(key), expected);
+    }
+
+    void decoding_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("decodes");
+        QTest::newRow("start, snake_case")
+            << QByteArray("{\"device_code\":\"d\",\"user_code\":\"U\",\"verification_url\":\"https://x/"
+                          "link\",\"expires_in\":599.5}")
+            << true;
+        QTest::newRow("start, camelCase")
+            << QByteArray("{\"deviceCode\":\"d\",\"userCode\":\"U\",\"verificationUrl\":\"v\",\"expiresIn\":"
+                          "600,\"extra\":[1]}")
+            << true;
+        QTest::newRow("start without user code")
+            << QByteArray("{\"device_code\":\"d\",\"verification_url\":\"v\",\"expires_in\":600}") << false;
+        QTest::newRow("start with null user code")
+            << QByteArray(
+                   "{\"device_code\":\"d\",\"user_code\":null,\"verification_url\":\"v\",\"expires_in\":600}")
+            << false;
+        QTest::newRow("start with text lifetime")
+            << QByteArray("{\"device_code\":\"d\",\"user_code\":\"U\",\"verification_url\":\"v\",\"expires_"
+                          "in\":\"600\"}")
+            << false;
+        QTest::newRow("empty body") << QByteArray() << false;
+    }
+
+    void decoding()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, decodes);
+        const auto start =
+            StrictJson::attempt([&] { return StartResponse::fromJson(ServiceJson::parseReply(body)); });
+        QCOMPARE(start.has_value(), decodes);
+    }
+
+    void pollAndWatchlistReplies()
+    {
+        const auto decodePoll = [](const char* body) {
+            return StrictJson::attempt([&] { return PollResponse::fromJson(ServiceJson::parseReply(body)); });
+        };
+        const auto approved =
+            decodePoll("{\"status\":\"approved\",\"token\":\"t\",\"user\":{\"email\":\"a@b\"}}");
+        QVERIFY(approved && approved->user && approved->user->email == QStringLiteral("a@b"));
+        const auto bare = decodePoll("{\"status\":\"pending\",\"token\":null,\"user\":null}");
+        QVERIFY(bare && !bare->token && !bare->user);
+        QVERIFY(!decodePoll("{\"status\":\"approved\",\"user\":\"a@b\"}"));
+        QVERIFY(!decodePoll("{\"token\":\"t\"}"));
+
+        const auto list = StrictJson::attempt([] {
+            return WatchlistResponse::fromJson(
+                ServiceJson::parseReply("{\"items\":[{\"ticker\":\"005930\",\"name\":\"Samsung\",\"name_ko\":"
+                                        "\"삼성전자\",\"exchange\":\"KOSPI\"},"
+                                        "{\"ticker\":\"NVDA\",\"name\":null}]}"));
+        });
+        QVERIFY(list);
+        QCOMPARE(list->items.size(), 2);
+        QCOMPARE(list->items[0].nameKo, QStringLiteral("삼성전자"));
+        QVERIFY(!list->items[1].name && !list->items[1].exchange);
+        const auto badItem = StrictJson::attempt([] {
+            return WatchlistResponse::fromJson(ServiceJson::parseReply("{\"items\":[{\"name\":\"x\"}]}"));
+        });
+        QVERIFY(!badItem);
+        const auto noItems =
+            StrictJson::attempt([] { return WatchlistResponse::fromJson(ServiceJson::parseReply("{}")); });
+        QVERIFY(!noItems);
+    }
+
+private:
+    std::unique_ptr<fake::FakeServer> m_server;
+    std::unique_ptr<fake::FakeService> m_service;
+    std::unique_ptr<VirelAPI> m_api;
+};
+
+QTEST_GUILESS_MAIN(VirelAPITest)
+#include "VirelAPITest.moc"
