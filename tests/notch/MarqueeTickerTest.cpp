@@ -1,0 +1,177 @@
+#include "notch/MarqueeTicker.h"
+#include "FakeClock.h"
+
+#include <QEvent>
+#include <QImage>
+#include <QTest>
+
+using namespace virel;
+using virel::test::FakeClock;
+
+namespace {
+
+const QDateTime start = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+
+QList<QuoteChip> risingChips(int count)
+{
+    QList<QuoteChip> chips;
+    for (int i = 0; i < count; ++i) {
+        Quote q;
+        q.displayName = QStringLiteral("종목%1").arg(i);
+        q.price = 110;
+        q.previousClose = 100;
+        q.receivedAt = start;
+        chips.append(QuoteChip(q, q.displayName, true, start));
+    }
+    return chips;
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+bool hasRedPixel(const QImage& image, int fromX, int toX)
+{
+    for (int x = std::max(fromX, 0); x < std::min(toX, image.width()); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 150 && c.green() < 120 && c.blue() < 120) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+class MarqueeTickerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shift_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("shift");
+        // One 400-point copy with gap 28 at 28 points a second: a cycle of 428, every 428 / 28 s.
+        QTest::newRow("start") << 0.0 << 0.0;
+        QTest::newRow("one second") << 1.0 << 28.0;
+        QTest::newRow("ten seconds") << 10.0 << 280.0;
+        QTest::newRow("one cycle later") << 428.0 / 28.0 + 1.0 << 28.0;
+        QTest::newRow("five cycles later") << 5 * 428.0 / 28.0 + 10.0 << 280.0;
+    }
+    void shift()
+    {
+        QFETCH(double, seconds);
+        QFETCH(double, shift);
+        QVERIFY(qAbs(MarqueeTicker::shiftAt(seconds, 28, 428) - shift) < 1e-6);
+    }
+
+    void shift_wrapsWithoutAJump()
+    {
+        // Just before the wrap the second copy (at cycle - shift) is where the first began.
+        const double before = MarqueeTicker::shiftAt(428.0 / 28.0 - 0.001, 28, 428);
+        const double after = MarqueeTicker::shiftAt(428.0 / 28.0 + 0.001, 28, 428);
+        QVERIFY(qAbs((428 - before) - 0) < 0.1);
+        QVERIFY(qAbs(after - 0) < 0.1);
+    }
+
+    void shift_noMovementForATinyCycle()
+    {
+        QCOMPARE(MarqueeTicker::shiftAt(1234.5, 28, 1), 0.0);
+        QCOMPARE(MarqueeTicker::shiftAt(1234.5, 28, 0), 0.0);
+    }
+
+    void twoTickers_moveInStep()
+    {
+        FakeClock clock(start.addMSecs(12'345));
+        MarqueeTicker a(clock);
+        MarqueeTicker b(clock);
+        a.resize(300, 22);
+        b.resize(900, 22);
+        a.setChips(risingChips(3));
+        b.setChips(risingChips(3));
+        QVERIFY(a.contentWidth() > 0);
+        QCOMPARE(a.contentWidth(), b.contentWidth());
+        QCOMPARE(a.cycle(), a.contentWidth() + 28);
+        QCOMPARE(a.currentShift(), b.currentShift());
+        clock.advance(3.7);
+        QCOMPARE(a.currentShift(), b.currentShift());
+    }
+
+    void animates_onlyWhileVisibleWithContent()
+    {
+        FakeClock clock(start);
+        MarqueeTicker ticker(clock);
+        ticker.resize(400, 22);
+        QVERIFY(!ticker.isAnimating());
+        ticker.setChips(risingChips(2));
+        QVERIFY2(!ticker.isAnimating(), "hidden");
+        ticker.show();
+        QVERIFY(ticker.isAnimating());
+        ticker.setChips({});
+        QVERIFY2(!ticker.isAnimating(), "empty list");
+        ticker.setChips(risingChips(2));
+        QVERIFY(ticker.isAnimating());
+        ticker.hide();
+        QVERIFY(!ticker.isAnimating());
+    }
+
+    void redraws_onlyWhenTheRowMoved()
+    {
+        FakeClock clock(start);
+        MarqueeTicker ticker(clock);
+        ticker.setFrameInterval(std::chrono::milliseconds(5));
+        ticker.resize(400, 22);
+        ticker.setChips(risingChips(2));
+        PaintCounter counter;
+        ticker.installEventFilter(&counter);
+        ticker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ticker));
+        QTRY_VERIFY(counter.paints >= 1);
+        const int settled = counter.paints;
+        QTest::qWait(60); // about a dozen frames with the clock standing still
+        QCOMPARE(counter.paints, settled);
+        clock.advance(1);
+        QTRY_COMPARE(counter.paints, settled + 1);
+    }
+
+    void paint_placesTheRowAtTheShift()
+    {
+        FakeClock clock(start);
+        MarqueeTicker ticker(clock);
+        ticker.resize(600, 22);
+        ticker.setChips(risingChips(1)); // one chip: name, price, then the red change text at its end
+        const double width = ticker.contentWidth();
+        const double cycle = ticker.cycle();
+        // Choose a time whose shift is 0, then one a quarter cycle later.
+        const double seconds = static_cast<double>(start.toMSecsSinceEpoch()) / 1000.0;
+        const double base = MarqueeTicker::shiftAt(seconds, 28, cycle);
+        clock.advance((cycle - base) / 28.0);
+        QVERIFY(ticker.currentShift() < 0.5 || ticker.currentShift() > cycle - 0.5);
+        QImage image = ticker.grab().toImage();
+        QVERIFY(hasRedPixel(image, static_cast<int>(width) - 30, static_cast<int>(width)));
+        QVERIFY(!hasRedPixel(image, static_cast<int>(width) + 2, static_cast<int>(cycle) - 2));
+
+        clock.advance(cycle / 4 / 28.0);
+        image = ticker.grab().toImage();
+        const int moved = static_cast<int>(cycle / 4);
+        QVERIFY(hasRedPixel(image, static_cast<int>(width) - 30 - moved, static_cast<int>(width) - moved));
+        QVERIFY(
+            !hasRedPixel(image, static_cast<int>(width) - moved + 2, static_cast<int>(cycle) - moved - 2));
+    }
+};
+
+QTEST_MAIN(MarqueeTickerTest)
+#include "MarqueeTickerTest.moc"
