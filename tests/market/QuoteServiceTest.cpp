@@ -1,0 +1,178 @@
+#include "market/QuoteService.h"
+
+#include "FakeClock.h"
+#include "fakemarket/FakeServer.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using namespace virel;
+using namespace std::chrono_literals;
+using fake::FakeServer;
+using fake::Fault;
+
+namespace {
+
+const WatchItem kNvidia{u"NVDA"_qs, u"엔비디아"_qs};
+const WatchItem kSamsung{u"005930.KS"_qs, u"삼성전자"_qs};
+const WatchItem kUnknown{u"NOSUCH1"_qs, u"없음"_qs};
+constexpr auto kNoTimer = 1h; // passes run only when a test asks for one
+
+QString chartPath(const WatchItem& item)
+{
+    return FakeServer::chartPath + item.symbol;
+}
+
+} // namespace
+
+class QuoteServiceTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FakeServer> m_server;
+    std::unique_ptr<YahooClient> m_yahoo;
+    std::unique_ptr<test::FakeClock> m_clock;
+    std::unique_ptr<QuoteService> m_service;
+
+    void refresh() { QCoro::waitFor(m_service->refreshAll()); }
+    int chartRequests() const { return m_server->requestCount(FakeServer::chartPath); }
+
+private slots:
+    void init()
+    {
+        m_server = std::make_unique<FakeServer>();
+        QVERIFY(m_server->listen());
+        m_server->setNow(QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC));
+        m_yahoo = std::make_unique<YahooClient>(m_server->origin());
+        m_clock = std::make_unique<test::FakeClock>();
+        m_service = std::make_unique<QuoteService>(*m_yahoo, *m_clock);
+    }
+
+    void cleanup()
+    {
+        m_service.reset();
+        m_yahoo.reset();
+        m_server.reset();
+    }
+
+    void passStoresQuotesButNeverUnknownSymbols()
+    {
+        QSignalSpy changed(m_service.get(), &QuoteService::quotesChanged);
+        m_service->start({kNvidia, kSamsung, kUnknown}, kNoTimer);
+        QTRY_COMPARE(changed.count(), 2);
+        QTRY_COMPARE(chartRequests(), 3);
+        const QuoteMap& quotes = m_service->quotes();
+        QCOMPARE(quotes.keys().size(), 2);
+        QVERIFY(!quotes.contains(kUnknown.symbol));
+        const Quote& samsung = quotes.value(kSamsung.symbol);
+        QCOMPARE(samsung.displayName, u"삼성전자"_qs);
+        QCOMPARE(samsung.currency, u"KRW"_qs);
+        QCOMPARE(samsung.receivedAt, m_clock->now());
+        QVERIFY(samsung.price > 0);
+        QVERIFY(!samsung.closes.isEmpty());
+        QVERIFY(samsung.marketState != MarketState::unknown);
+
+        // The same answers at the same time make no change to announce.
+        refresh();
+        QCOMPARE(chartRequests(), 6);
+        QCOMPARE(changed.count(), 2);
+    }
+
+    void failingSymbolKeepsLastQuote_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::newRow("server error") << Fault::withStatus(500);
+        QTest::newRow("not found") << Fault::withStatus(404);
+        QTest::newRow("rate limited") << Fault::withStatus(429);
+        QTest::newRow("truncated") << Fault::truncated();
+        QTest::newRow("wrong type") << Fault::wrongType();
+        QTest::newRow("10 MB body") << Fault::huge();
+        QTest::newRow("price missing")
+            << Fault::withStatus(200, QByteArrayLiteral(R"({"chart":{"result":[{"meta":{}}]}})"));
+    }
+
+    void failingSymbolKeepsLastQuote()
+    {
+        QFETCH(Fault, fault);
+        m_service->start({kNvidia, kSamsung}, kNoTimer);
+        QTRY_COMPARE(m_service->quotes().size(), 2);
+        const Quote before = m_service->quotes().value(kNvidia.symbol);
+
+        m_server->faults().add(chartPath(kNvidia), fault);
+        m_clock->advance(20);
+        refresh();
+        QCOMPARE(m_service->quotes().value(kNvidia.symbol), before);
+        QCOMPARE(m_service->quotes().value(kSamsung.symbol).receivedAt, m_clock->now());
+    }
+
+    void emptyListCompletesAtOnce()
+    {
+        m_service->start({kSamsung}, kNoTimer);
+        QTRY_COMPARE(m_service->quotes().size(), 1);
+        m_service->start({}, kNoTimer);
+        refresh();
+        QCOMPARE(m_service->items(), QList<WatchItem>());
+        QCOMPARE(m_service->quotes().size(), 1);
+        QCOMPARE(chartRequests(), 1);
+    }
+
+    void startTwiceLeavesOneTimer()
+    {
+        m_service->start({kNvidia}, kNoTimer);
+        m_service->start({kSamsung}, 50ms);
+        const auto timers = m_service->findChildren<QTimer*>();
+        QCOMPARE(timers.size(), 1);
+        QVERIFY(timers.first()->isActive());
+        QCOMPARE(timers.first()->intervalAsDuration(), 50ms);
+        QCOMPARE(m_service->items(), QList<WatchItem>{kSamsung});
+        // Each start runs a pass at once; the timer then repeats the latest list.
+        QTRY_VERIFY(m_server->requestCount(chartPath(kSamsung)) >= 3);
+        QCOMPARE(m_server->requestCount(chartPath(kNvidia)), 1);
+    }
+
+    void rateLimitSkipsPassesWithDoublingDelay()
+    {
+        m_service->start({kNvidia, kSamsung}, kNoTimer);
+        QTRY_COMPARE(m_service->quotes().size(), 2);
+        m_server->faults().add(chartPath(kNvidia), Fault::withStatus(429));
+        refresh();
+        QCOMPARE(chartRequests(), 4);
+
+        // After each pass with a 429: 40 s, 80 s, 160 s, then at most 300 s of silence.
+        for (const int delay : {40, 80, 160, 300, 300}) {
+            m_clock->advance(delay - 1);
+            const int before = chartRequests();
+            refresh();
+            QCOMPARE(chartRequests(), before);
+            m_clock->advance(1);
+            refresh();
+            QCOMPARE(chartRequests(), before + 2);
+        }
+
+        // The first pass without a 429 ends the back-off.
+        m_server->faults().clearAll();
+        m_clock->advance(300);
+        refresh();
+        const int before = chartRequests();
+        refresh();
+        QCOMPARE(chartRequests(), before + 2);
+    }
+
+    // The pass outlives its service: the answers arrive and find nothing to store into.
+    void destroyedMidPass()
+    {
+        m_server->faults().add(FakeServer::chartPath, Fault::delayed(100ms));
+        m_service->start({kNvidia, kSamsung}, kNoTimer);
+        auto pass = m_service->refreshAll();
+        QTRY_COMPARE(chartRequests(), 4);
+        m_service.reset();
+        QCoro::waitFor(std::move(pass));
+        QTest::qWait(20);
+    }
+};
+
+QTEST_GUILESS_MAIN(QuoteServiceTest)
+#include "QuoteServiceTest.moc"

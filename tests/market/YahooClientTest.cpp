@@ -1,0 +1,142 @@
+#include "market/YahooClient.h"
+
+#include "fakemarket/FakeServer.h"
+
+#include <QHttpServerRequest>
+#include <QHttpServerResponse>
+#include <QTest>
+#include <qcoro/qcorotask.h>
+
+using namespace virel;
+using namespace std::chrono_literals;
+using fake::FakeServer;
+using fake::Fault;
+
+namespace {
+QString encodedPathAndQuery(const QUrl& url)
+{
+    return url.path(QUrl::FullyEncoded) + u'?' + url.query(QUrl::FullyEncoded);
+}
+} // namespace
+
+class YahooClientTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void chartUrl_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("events");
+        QTest::addColumn<QString>("expected");
+        const QString tail = u"?range=1d&interval=5m"_qs;
+        QTest::newRow("plain") << u"NVDA"_qs << false << u"/v8/finance/chart/NVDA"_qs + tail;
+        QTest::newRow("Korean listing")
+            << u"005930.KS"_qs << false << u"/v8/finance/chart/005930.KS"_qs + tail;
+        QTest::newRow("share class") << u"BRK-B"_qs << false << u"/v8/finance/chart/BRK-B"_qs + tail;
+        QTest::newRow("index") << u"^KS11"_qs << false << u"/v8/finance/chart/%5EKS11"_qs + tail;
+        QTest::newRow("currency pair") << u"KRW=X"_qs << false << u"/v8/finance/chart/KRW=X"_qs + tail;
+        // A typed delimiter stays inside the one path segment.
+        QTest::newRow("delimiters") << u"A/B?C#D%E"_qs << false
+                                    << u"/v8/finance/chart/A%2FB%3FC%23D%25E"_qs + tail;
+        QTest::newRow("query characters")
+            << u"A&range=5y"_qs << false << u"/v8/finance/chart/A%26range=5y"_qs + tail;
+        QTest::newRow("space and Hangul")
+            << u"삼성 A"_qs << false << u"/v8/finance/chart/%EC%82%BC%EC%84%B1%20A"_qs + tail;
+        QTest::newRow("with events") << u"NVDA"_qs << true
+                                     << u"/v8/finance/chart/NVDA"_qs + tail + u"&events=div%2Csplits";
+    }
+
+    void chartUrl()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(bool, events);
+        QFETCH(QString, expected);
+        const YahooClient yahoo(QUrl(u"https://query1.finance.yahoo.com"_qs));
+        const QUrl url = yahoo.chartUrl(symbol, u"1d"_qs, u"5m"_qs, events);
+        QVERIFY(url.isValid());
+        QCOMPARE(url.host(), u"query1.finance.yahoo.com"_qs);
+        QCOMPARE(encodedPathAndQuery(url), expected);
+        QCOMPARE(url.fragment(), QString());
+    }
+
+    void searchUrl()
+    {
+        const YahooClient yahoo(QUrl(u"https://query1.finance.yahoo.com"_qs));
+        QCOMPARE(encodedPathAndQuery(yahoo.searchUrl(u"AT&T 삼성#1"_qs, 10, 0, true)),
+                 u"/v1/finance/search?q=AT%26T%20%EC%82%BC%EC%84%B1%231&quotesCount=10&newsCount=0"
+                 u"&lang=ko-KR&region=KR"_qs);
+        QCOMPARE(encodedPathAndQuery(yahoo.searchUrl(u"^KS11"_qs, 0, 12, false)),
+                 u"/v1/finance/search?q=%5EKS11&quotesCount=0&newsCount=12"_qs);
+    }
+
+    // The path as the host receives it, not only as QUrl prints it.
+    void requestPathOnTheWire()
+    {
+        FakeServer server;
+        QVERIFY(server.listen());
+        YahooClient yahoo(server.origin());
+        for (const QString& symbol : {u"A/B?C#D%E"_qs, u"^KS11"_qs}) {
+            QCoro::waitFor(yahoo.get(yahoo.chartUrl(symbol, u"1d"_qs, u"5m"_qs, false), 2s));
+        }
+        const QList<QUrl> requests = server.requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests.at(0).path(QUrl::FullyEncoded), u"/v8/finance/chart/A%2FB%3FC%23D%25E"_qs);
+        QCOMPARE(requests.at(0).query(QUrl::FullyEncoded), u"range=1d&interval=5m"_qs);
+        QCOMPARE(requests.at(1).path(QUrl::FullyEncoded), u"/v8/finance/chart/%5EKS11"_qs);
+    }
+
+    void sendsUserAgent()
+    {
+        FakeServer server;
+        QByteArray userAgent;
+        server.addRoute(u"/agent"_qs, QHttpServerRequest::Method::Get,
+                        [&](const QHttpServerRequest& request) {
+                            userAgent = request.value(QByteArrayLiteral("User-Agent"));
+                            return QHttpServerResponse(QByteArrayLiteral("ok"));
+                        });
+        QVERIFY(server.listen());
+        YahooClient yahoo(server.origin());
+        QUrl url = server.origin();
+        url.setPath(u"/agent"_qs);
+        const HttpResponse response = QCoro::waitFor(yahoo.get(url, 2s));
+        QVERIFY(response.isOk());
+        QCOMPARE(userAgent, QByteArrayLiteral("Mozilla/5.0 (Macintosh) virel-for-mac/0.1"));
+    }
+
+    void refusesHugeBody()
+    {
+        FakeServer server;
+        QVERIFY(server.listen());
+        server.faults().add(FakeServer::chartPath, Fault::huge());
+        YahooClient yahoo(server.origin());
+        const HttpResponse response =
+            QCoro::waitFor(yahoo.get(yahoo.chartUrl(u"NVDA"_qs, u"1d"_qs, u"5m"_qs, false), 2s));
+        QCOMPARE(response.failure, HttpResponse::Failure::tooLarge);
+        QVERIFY(response.body.isEmpty());
+    }
+
+    // Requests beyond six wait for a free connection instead of reaching the host.
+    void atMostSixRequestsAtOnce()
+    {
+        FakeServer server;
+        QVERIFY(server.listen());
+        server.faults().add(FakeServer::chartPath, Fault::hanging().times(6));
+        YahooClient yahoo(server.origin());
+        int finished = 0;
+        for (int i = 0; i < 8; ++i) {
+            QCoro::connect(yahoo.get(yahoo.chartUrl(u"NVDA"_qs, u"1d"_qs, u"5m"_qs, false), 400ms), this,
+                           [&finished](const HttpResponse&) { ++finished; });
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(server.heldCount(), 6, 2000);
+        QTest::qWait(100);
+        QCOMPARE(server.requestCount(), 6);
+        // The held six time out; the last two then get their answers.
+        QTRY_COMPARE_WITH_TIMEOUT(finished, 8, 3000);
+        QCOMPARE(server.requestCount(), 8);
+        server.releaseHeld();
+    }
+};
+
+QTEST_GUILESS_MAIN(YahooClientTest)
+#include "YahooClientTest.moc"
