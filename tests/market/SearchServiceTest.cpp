@@ -1,0 +1,143 @@
+#include "market/SearchService.h"
+
+#include "fakemarket/FakeServer.h"
+
+#include <QTest>
+
+using namespace virel;
+using fake::FakeServer;
+using fake::Fault;
+using SearchDecoder::SearchHit;
+
+namespace {
+
+std::optional<QString> text(const char* value)
+{
+    return value ? std::optional(QString::fromUtf8(value)) : std::nullopt;
+}
+
+SearchHit hit(const char* symbol, const char* shortname, const char* longname)
+{
+    SearchHit hit;
+    hit.symbol = text(symbol);
+    hit.shortname = text(shortname);
+    hit.longname = text(longname);
+    return hit;
+}
+
+} // namespace
+
+class SearchServiceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanCompanyName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("trailing marker") << u"삼성전자(주)"_qs << u"삼성전자"_qs;
+        QTest::newRow("leading marker") << u"(주)카카오"_qs << u"카카오"_qs;
+        QTest::newRow("symbol marker and space") << u"㈜ 한화"_qs << u"한화"_qs;
+        QTest::newRow("space before marker") << u"카카오 (주)"_qs << u"카카오"_qs;
+        QTest::newRow("marker in the middle") << u"삼성전자(주) 우선주"_qs << u"삼성전자(주) 우선주"_qs;
+        QTest::newRow("both ends") << u"(주)LG(주)"_qs << u"LG"_qs;
+        QTest::newRow("both markers") << u"㈜한화(주)"_qs << u"한화"_qs;
+        QTest::newRow("tabs") << u"\tNAVER(주)\t"_qs << u"NAVER"_qs;
+        QTest::newRow("plain") << u"NVIDIA Corporation"_qs << u"NVIDIA Corporation"_qs;
+    }
+
+    void cleanCompanyName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(SearchService::cleanCompanyName(name), expected);
+    }
+
+    void displayName_data()
+    {
+        QTest::addColumn<SearchHit>("hit");
+        QTest::addColumn<std::optional<QString>>("expected");
+        QTest::newRow("Korean long beats Korean short")
+            << hit("A", "삼성전자", "삼성전자(주)") << text("삼성전자");
+        QTest::newRow("Korean long beats English short")
+            << hit("A", "SamsungElec", "삼성전자(주)") << text("삼성전자");
+        QTest::newRow("Korean short beats English long")
+            << hit("A", "카카오", "Kakao Corp") << text("카카오");
+        QTest::newRow("English: short wins") << hit("A", "NVIDIA", "NVIDIA Corporation") << text("NVIDIA");
+        QTest::newRow("long only") << hit("A", nullptr, "(주)Long") << text("Long");
+        QTest::newRow("no names") << hit("A", nullptr, nullptr) << std::optional<QString>();
+    }
+
+    void displayName()
+    {
+        QFETCH(SearchHit, hit);
+        QFETCH(std::optional<QString>, expected);
+        QCOMPARE(SearchService::displayName(hit), expected);
+    }
+
+    void results()
+    {
+        SearchHit exchangeOnly = hit("NVDA", "NVIDIA", nullptr);
+        exchangeOnly.exchange = u"NMS"_qs;
+        exchangeOnly.quoteType = u"EQUITY"_qs;
+        SearchHit full = hit("005930.KS", "SamsungElec", "삼성전자(주)");
+        full.exchange = u"KSC"_qs;
+        full.exchDisp = u"KSE"_qs;
+        full.quoteType = u"EQUITY"_qs;
+        full.typeDisp = u"Equity"_qs;
+        const QList<SearchResult> results = SearchService::results(
+            {full, hit(nullptr, "No symbol", nullptr), exchangeOnly, hit("X1", nullptr, nullptr)});
+        QCOMPARE(results, (QList<SearchResult>{{u"005930.KS"_qs, u"삼성전자"_qs, u"KSE"_qs, u"Equity"_qs},
+                                               {u"NVDA"_qs, u"NVIDIA"_qs, u"NMS"_qs, u"EQUITY"_qs},
+                                               {u"X1"_qs, u"X1"_qs, QString(), QString()}}));
+    }
+
+    void koreanName()
+    {
+        const QList<SearchHit> hits{hit("005930.KS", "SamsungElec", "삼성전자(주)"),
+                                    hit("NVDA", "NVIDIA", "NVIDIA Corp"), hit("NVDA", "엔비디아", nullptr)};
+        QCOMPARE(SearchService::koreanName(hits, u"005930.KS"_qs), text("삼성전자"));
+        // Exactly that symbol, first hit only: English names give nothing.
+        QCOMPARE(SearchService::koreanName(hits, u"NVDA"_qs), std::nullopt);
+        QCOMPARE(SearchService::koreanName(hits, u"005930.ks"_qs), std::nullopt);
+        QCOMPARE(SearchService::koreanName(hits, u"000660.KS"_qs), std::nullopt);
+    }
+
+    void searchAgainstServer()
+    {
+        FakeServer server;
+        QVERIFY(server.listen());
+        YahooClient yahoo(server.origin());
+
+        const auto results = QCoro::waitFor(SearchService::search(yahoo, u" \n005930.KS\t "_qs));
+        QVERIFY(!results.isEmpty());
+        QCOMPARE(results.first(), (SearchResult{u"005930.KS"_qs, u"삼성전자"_qs, u"KSE"_qs, u"Equity"_qs}));
+        QCOMPARE(server.requests().last().query(QUrl::FullyEncoded),
+                 u"q=005930.KS&quotesCount=10&newsCount=0&lang=ko-KR&region=KR"_qs);
+
+        // A blank query sends nothing.
+        QCOMPARE(QCoro::waitFor(SearchService::search(yahoo, u" \n\t"_qs)), QList<SearchResult>());
+        QCOMPARE(server.requestCount(), 1);
+
+        server.faults().add(FakeServer::searchPath, Fault::withStatus(503).times(1));
+        QCOMPARE(QCoro::waitFor(SearchService::search(yahoo, u"삼성"_qs)), QList<SearchResult>());
+        server.faults().add(FakeServer::searchPath, Fault::wrongType().times(1));
+        QCOMPARE(QCoro::waitFor(SearchService::search(yahoo, u"삼성"_qs)), QList<SearchResult>());
+    }
+
+    void resolveKoreanNameAgainstServer()
+    {
+        FakeServer server;
+        QVERIFY(server.listen());
+        YahooClient yahoo(server.origin());
+        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(yahoo, u"035720.KS"_qs)), text("카카오"));
+        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(yahoo, u"NVDA"_qs)), std::nullopt);
+        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(yahoo, u"NOSUCH1"_qs)), std::nullopt);
+        server.faults().add(FakeServer::searchPath, Fault::withStatus(429));
+        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(yahoo, u"035720.KS"_qs)), std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(SearchServiceTest)
+#include "SearchServiceTest.moc"
