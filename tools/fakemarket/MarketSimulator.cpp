@@ -36,10 +36,16 @@ double unit(quint64 seed, quint64 layer, qint64 k)
     return static_cast<double>(h >> 11) / static_cast<double>(1ULL << 52) - 1.0;
 }
 
+// Which window of `scale` seconds `t` falls into (rounding down, also before 1970).
+qint64 windowOf(qint64 t, qint64 scale)
+{
+    return t >= 0 ? t / scale : (t - scale + 1) / scale;
+}
+
 // Smoothly interpolated random values on a lattice of `scale` seconds.
 double valueNoise(quint64 seed, quint64 layer, qint64 t, qint64 scale)
 {
-    const qint64 k = t >= 0 ? t / scale : (t - scale + 1) / scale;
+    const qint64 k = windowOf(t, scale);
     const double f = static_cast<double>(t - k * scale) / static_cast<double>(scale);
     const double s = f * f * (3.0 - 2.0 * f);
     const double a = unit(seed, layer, k);
@@ -53,8 +59,7 @@ struct Layer
     double weight; // amplitude as a multiple of the daily volatility
 };
 
-// From poll-to-poll jitter to yearly trends. The fastest layer has a fixed amplitude so every
-// security visibly moves between two polls twenty seconds apart.
+// From poll-to-poll jitter to yearly trends; the jitter layer is sized apart (see jitterAmplitude).
 constexpr std::array<Layer, 6> layers{{{300, 0.15},
                                        {3'600, 0.35},
                                        {secondsPerDay, 1.0},
@@ -62,7 +67,24 @@ constexpr std::array<Layer, 6> layers{{{300, 0.15},
                                        {60 * secondsPerDay, 3.0},
                                        {365 * secondsPerDay, 5.0}}};
 constexpr qint64 jitterScale = 20;
-constexpr double jitterAmplitude = 0.001;
+
+// Large enough that every security visibly moves between two polls twenty seconds apart: at least
+// 0.1 %, more than the slower layers move in twenty seconds, and one and a half of the last digit a
+// price is shown with (none from 1000 up, else two).
+double jitterAmplitude(const Security& security)
+{
+    const double shownStep = security.basePrice >= 1000 ? 1.0 : 0.01;
+    return std::max({0.001, 0.06 * security.dailyVolatility, 1.5 * shownStep / security.basePrice});
+}
+
+// Constant over each twenty-second window, alternating in sign: two polls twenty seconds apart fall
+// into neighbouring windows and so always differ by more than the amplitude.
+double jitter(quint64 seed, qint64 t)
+{
+    const qint64 k = windowOf(t, jitterScale);
+    const double magnitude = 0.8 + 0.2 * unit(seed, 0, k);
+    return (k & 1) ? -magnitude : magnitude;
+}
 
 double rounded(double value, int decimals)
 {
@@ -149,7 +171,7 @@ QDate lastSessionDate(Market market, const QDateTime& now)
 double price(const Security& security, qint64 unixSeconds)
 {
     const quint64 seed = seedOf(security.symbol);
-    double logMove = jitterAmplitude * valueNoise(seed, 0, unixSeconds, jitterScale);
+    double logMove = jitterAmplitude(security) * jitter(seed, unixSeconds);
     for (std::size_t i = 0; i < layers.size(); ++i)
         logMove += security.dailyVolatility * layers[i].weight *
                    valueNoise(seed, i + 1, unixSeconds, layers[i].scale);
