@@ -2,11 +2,13 @@
 #include "fakemarket/Catalogue.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -49,7 +51,12 @@ private:
 
     Reply get(const QString& pathAndQuery, int transferTimeoutMs = 5000)
     {
-        QNetworkRequest request(QUrl(m_server->origin().toString() + pathAndQuery, QUrl::StrictMode));
+        return get(m_server->origin(), pathAndQuery, transferTimeoutMs);
+    }
+
+    Reply get(const QUrl& origin, const QString& pathAndQuery, int transferTimeoutMs = 5000)
+    {
+        QNetworkRequest request(QUrl(origin.toString() + pathAndQuery, QUrl::StrictMode));
         request.setTransferTimeout(transferTimeoutMs);
         QNetworkReply* reply = m_network->get(request);
         QSignalSpy finished(reply, &QNetworkReply::finished);
@@ -508,6 +515,27 @@ private slots:
         QCOMPARE(m_server->requests().constLast().path(), u"/nowhere"_s);
         m_server->clearRequests();
         QCOMPARE(m_server->requestCount(), 0);
+    }
+
+    void standaloneServerTakesFaultsFromTheCommandLine()
+    {
+        const QString program = QCoreApplication::applicationDirPath() + u"/virel-fake-server"_s;
+        if (!QFileInfo::exists(program))
+            QSKIP("virel-fake-server is not built");
+        QProcess process;
+        process.start(program,
+                      {u"--port"_s, u"0"_s, u"--fault"_s, u"/v8/finance/chart/KRW=X=status:429,count:1"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 5000);
+        const QString line = QString::fromUtf8(process.readLine()).trimmed();
+        const QRegularExpressionMatch match =
+            QRegularExpression(u"^virel-fake-server listening on (http://127\\.0\\.0\\.1:\\d+)$"_s)
+                .match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        const QUrl origin(match.captured(1));
+        QCOMPARE(get(origin, u"/v8/finance/chart/KRW=X?range=1d&interval=5m"_s).status, 429);
+        QCOMPARE(get(origin, u"/v8/finance/chart/KRW=X?range=1d&interval=5m"_s).status, 200);
+        process.kill();
+        process.waitForFinished();
     }
 };
 
