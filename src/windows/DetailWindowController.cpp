@@ -1,0 +1,55 @@
+#include "windows/DetailWindowController.h"
+
+#include "windows/DetailView.h"
+#include "windows/WindowStyle.h"
+
+#include <QEvent>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace virel {
+
+DetailWindowController::DetailWindowController(AppState& state, AccountService& account, YahooClient& yahoo,
+                                               QObject* parent)
+    : QObject(parent), m_state(state), m_account(account), m_yahoo(yahoo)
+{}
+
+DetailWindowController::~DetailWindowController() = default;
+
+void DetailWindowController::show(const WatchItem& item)
+{
+    delete m_view.data();
+    const bool created = !m_window;
+    if (created) {
+        createWindow();
+    }
+    m_view = new DetailView(m_state, m_account, m_yahoo, item.symbol, Clock::system(), m_window.get());
+    m_window->layout()->addWidget(m_view);
+    if (created) {
+        WindowStyle::presentCentred(m_window.get());
+    } else {
+        WindowStyle::bringToFront(m_window.get());
+    }
+}
+
+void DetailWindowController::createWindow()
+{
+    m_window = std::make_unique<QWidget>();
+    m_window->setWindowTitle(tr("Virel — 상세"));
+    m_window->resize(860, 680);
+    auto* layout = new QVBoxLayout(m_window.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    WindowStyle::applyMaterial(m_window.get());
+    m_window->installEventFilter(this);
+}
+
+bool DetailWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    // Closing drops the view with its state and running load; the window stays for the next show().
+    if (watched == m_window.get() && event->type() == QEvent::Close) {
+        delete m_view.data();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace virel
