@@ -11,13 +11,16 @@ namespace {
 // Beyond ±2^63 a double no longer converts to qint64.
 constexpr double kIntegerLimit = 9'223'372'036'854'775'808.0;
 
-std::optional<QJsonValue> member(const QJsonObject& parent, QStringView key)
+// The member `key` converted by `convert`, which throws on a wrong type; nothing when missing or null.
+template <typename Convert>
+auto typedMember(const QJsonObject& parent, QStringView key, Convert convert)
+    -> std::optional<decltype(convert(QJsonValue{}))>
 {
     const QJsonValue value = parent.value(key);
     if (value.isUndefined() || value.isNull()) {
         return std::nullopt;
     }
-    return value;
+    return convert(value);
 }
 
 double toFiniteNumber(const QJsonValue& value)
@@ -42,11 +45,7 @@ QJsonObject parseObject(const QByteArray& body)
 
 std::optional<QJsonObject> object(const QJsonObject& parent, QStringView key)
 {
-    const auto value = member(parent, key);
-    if (!value) {
-        return std::nullopt;
-    }
-    return toObject(*value);
+    return typedMember(parent, key, toObject);
 }
 
 QJsonObject requiredObject(const QJsonObject& parent, QStringView key)
@@ -60,44 +59,32 @@ QJsonObject requiredObject(const QJsonObject& parent, QStringView key)
 
 std::optional<QJsonArray> array(const QJsonObject& parent, QStringView key)
 {
-    const auto value = member(parent, key);
-    if (!value) {
-        return std::nullopt;
-    }
-    if (!value->isArray()) {
-        throw Malformed{};
-    }
-    return value->toArray();
+    return typedMember(parent, key, [](const QJsonValue& value) {
+        if (!value.isArray()) {
+            throw Malformed{};
+        }
+        return value.toArray();
+    });
 }
 
 std::optional<QString> string(const QJsonObject& parent, QStringView key)
 {
-    const auto value = member(parent, key);
-    if (!value) {
-        return std::nullopt;
-    }
-    if (!value->isString()) {
-        throw Malformed{};
-    }
-    return value->toString();
+    return typedMember(parent, key, [](const QJsonValue& value) {
+        if (!value.isString()) {
+            throw Malformed{};
+        }
+        return value.toString();
+    });
 }
 
 std::optional<double> number(const QJsonObject& parent, QStringView key)
 {
-    const auto value = member(parent, key);
-    if (!value) {
-        return std::nullopt;
-    }
-    return toFiniteNumber(*value);
+    return typedMember(parent, key, toFiniteNumber);
 }
 
 std::optional<qint64> integer(const QJsonObject& parent, QStringView key)
 {
-    const auto value = member(parent, key);
-    if (!value) {
-        return std::nullopt;
-    }
-    return toInteger(*value);
+    return typedMember(parent, key, toInteger);
 }
 
 QJsonObject toObject(const QJsonValue& value)

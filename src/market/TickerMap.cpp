@@ -15,28 +15,18 @@ QRegularExpression wholeText(const QString& pattern)
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
 }
 
-const QRegularExpression& koreanCode()
+struct Patterns
 {
-    static const QRegularExpression pattern = wholeText(QStringLiteral("[0-9]{6}[A-Z0-9]?"));
-    return pattern;
-}
+    QRegularExpression koreanCode = wholeText(QStringLiteral("[0-9]{6}[A-Z0-9]?"));
+    QRegularExpression serverShareClass = wholeText(QStringLiteral("[A-Z]{1,6}\\.[A-Z]"));
+    QRegularExpression yahooShareClass = wholeText(QStringLiteral("[A-Z]{1,6}-[A-Z]"));
+    QRegularExpression webEligible = wholeText(QStringLiteral("[A-Z]{1,6}(-[A-Z])?"));
+};
 
-const QRegularExpression& serverShareClass()
+const Patterns& patterns()
 {
-    static const QRegularExpression pattern = wholeText(QStringLiteral("[A-Z]{1,6}\\.[A-Z]"));
-    return pattern;
-}
-
-const QRegularExpression& yahooShareClass()
-{
-    static const QRegularExpression pattern = wholeText(QStringLiteral("[A-Z]{1,6}-[A-Z]"));
-    return pattern;
-}
-
-const QRegularExpression& webEligible()
-{
-    static const QRegularExpression pattern = wholeText(QStringLiteral("[A-Z]{1,6}(-[A-Z])?"));
-    return pattern;
+    static const Patterns compiled;
+    return compiled;
 }
 
 constexpr std::array<QStringView, 2> kKoreanSuffixes{u".KS", u".KQ"};
@@ -57,7 +47,7 @@ std::optional<QString> koreanBase(const QString& symbol)
     for (const QStringView suffix : kKoreanSuffixes) {
         if (symbol.endsWith(suffix)) {
             const QString base = symbol.chopped(suffix.size());
-            if (matches(koreanCode(), base)) {
+            if (matches(patterns().koreanCode, base)) {
                 return base;
             }
         }
@@ -70,11 +60,11 @@ std::optional<QString> koreanBase(const QString& symbol)
 QString yahooSymbol(const QString& ticker, const QString& exchange)
 {
     const QString t = normalised(ticker);
-    if (matches(koreanCode(), t)) {
+    if (matches(patterns().koreanCode, t)) {
         const bool kosdaq = exchange.toUpper().contains(u"KOSDAQ");
         return t + (kosdaq ? u".KQ" : u".KS");
     }
-    if (matches(serverShareClass(), t)) {
+    if (matches(patterns().serverShareClass, t)) {
         return QString(t).replace(u'.', u'-');
     }
     return t;
@@ -86,7 +76,7 @@ QString serverTicker(const QString& yahooSymbol)
     if (const auto base = koreanBase(s)) {
         return *base;
     }
-    if (matches(yahooShareClass(), s)) {
+    if (matches(patterns().yahooShareClass, s)) {
         return QString(s).replace(u'-', u'.');
     }
     return s;
@@ -101,10 +91,10 @@ std::optional<QString> webTicker(const QString& yahooSymbol)
     for (const QStringView suffix : kKoreanSuffixes) {
         if (s.endsWith(suffix)) {
             const QString rest = s.chopped(suffix.size());
-            return matches(koreanCode(), rest) ? std::optional(rest) : std::nullopt;
+            return matches(patterns().koreanCode, rest) ? std::optional(rest) : std::nullopt;
         }
     }
-    if (matches(webEligible(), s)) {
+    if (matches(patterns().webEligible, s)) {
         return serverTicker(s);
     }
     return std::nullopt;
