@@ -1,5 +1,8 @@
 #include "notch/MarqueeTicker.h"
 
+#include "model/AppState.h"
+#include "notch/StaleWatch.h"
+
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -12,6 +15,27 @@ MarqueeTicker::MarqueeTicker(const Clock& clock, double speed, double gap, QWidg
     setAttribute(Qt::WA_TransparentForMouseEvents);
     m_frames.setInterval(defaultFrameInterval);
     connect(&m_frames, &QTimer::timeout, this, &MarqueeTicker::nextFrame);
+}
+
+void MarqueeTicker::follow(AppState& state)
+{
+    auto* staleWatch = new StaleWatch(m_clock, this);
+    const auto refresh = [this, &state, staleWatch] {
+        const QuoteMap& quotes = state.quoteService().quotes();
+        staleWatch->watch(quotes);
+        setChips(QuoteChip::forItems(state.items(), quotes, true, m_clock.now()));
+    };
+    connect(&state, &AppState::itemsChanged, this, refresh);
+    connect(&state.quoteService(), &QuoteService::quotesChanged, this, refresh);
+    connect(staleWatch, &StaleWatch::turnedStale, this, refresh);
+    refresh();
+}
+
+void MarqueeTicker::setBackdrop(const QColor& color)
+{
+    m_backdrop = color;
+    setAttribute(Qt::WA_OpaquePaintEvent, color.isValid() && color.alpha() == 255);
+    update();
 }
 
 void MarqueeTicker::setChips(const QList<QuoteChip>& chips)
@@ -103,10 +127,13 @@ void MarqueeTicker::nextFrame()
 
 void MarqueeTicker::paintEvent(QPaintEvent*)
 {
+    QPainter painter(this);
+    if (m_backdrop.isValid()) {
+        painter.fillRect(rect(), m_backdrop);
+    }
     if (m_row.isNull()) {
         return;
     }
-    QPainter painter(this);
     m_lastShift = paintedShift();
     // Copies side by side from the shifted start until the width is covered; a short list repeats
     // across the whole bar rather than leaving it empty behind the second copy.

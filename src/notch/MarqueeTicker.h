@@ -12,7 +12,6 @@
 namespace virel {
 
 class AppState;
-class StaleWatch;
 
 // The chips of a list flowing leftwards in an endless loop. The position follows the wall clock,
 // so two tickers with the same content move in step and a late frame never makes the row stutter;
@@ -34,6 +33,9 @@ public:
     // changes.
     void follow(AppState& state);
     void setChips(const QList<QuoteChip>& chips);
+    // An opaque colour behind the row, so a parent that draws the same colour need not repaint
+    // under every frame.
+    void setBackdrop(const QColor& color);
 
     double contentWidth() const { return m_contentWidth; }
     double cycle() const { return m_contentWidth + m_gap; }
@@ -62,6 +64,7 @@ private:
     const Clock& m_clock;
     double m_speed;
     double m_gap;
+    QColor m_backdrop;
     QList<QuoteChip> m_chips;
     double m_contentWidth = 0;
     QPixmap m_row;

@@ -1,0 +1,66 @@
+#include "notch/QtScreenFacts.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace virel {
+
+QtScreenFacts::QtScreenFacts(QObject* parent) : ScreenFacts(parent)
+{
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        watch(screen);
+        emit changed();
+    });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &ScreenFacts::changed);
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &ScreenFacts::changed);
+    for (QScreen* screen : QGuiApplication::screens()) {
+        watch(screen);
+    }
+}
+
+void QtScreenFacts::watch(QScreen* screen)
+{
+    connect(screen, &QScreen::geometryChanged, this, &ScreenFacts::changed);
+    connect(screen, &QScreen::availableGeometryChanged, this, &ScreenFacts::changed);
+}
+
+ScreenInfo QtScreenFacts::infoOf(const QScreen& screen) const
+{
+    const QRectF primary = primaryGeometry();
+    ScreenInfo info;
+    info.frame = toDesk(screen.geometry(), primary);
+    info.visibleFrame = toDesk(screen.availableGeometry(), primary);
+    return info;
+}
+
+std::optional<ScreenInfo> QtScreenFacts::mainScreen() const
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr) {
+        return std::nullopt;
+    }
+    return infoOf(*primary);
+}
+
+QList<ScreenInfo> QtScreenFacts::screens() const
+{
+    QList<ScreenInfo> result;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary != nullptr) {
+        result.append(infoOf(*primary));
+    }
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary) {
+            result.append(infoOf(*screen));
+        }
+    }
+    return result;
+}
+
+QRectF QtScreenFacts::primaryGeometry() const
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary != nullptr ? QRectF(primary->geometry()) : QRectF();
+}
+
+} // namespace virel
