@@ -81,7 +81,7 @@ signals:
 
 private:
     QCoro::Task<> load(quint64 generation);
-    bool isCurrentLoad(quint64) const { return true; }
+    bool isCurrentLoad(quint64 generation) const { return generation == m_loadGeneration; }
     void startLoad();
     void setLoading(bool loading);
     void updateHeader();
