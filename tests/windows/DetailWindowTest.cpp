@@ -207,6 +207,26 @@ private slots:
                              [](const QString& text) { return text.startsWith(u"액면분할 ·"); }));
     }
 
+    void rowDatesFollowTheLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("eventDate");
+        QTest::addColumn<QString>("newsTime");
+        QTest::newRow("Korean") << u"ko_KR"_qs << u"2024년 5월 1일"_qs << u"5월 1일 오후 3:05"_qs;
+        QTest::newRow("US English") << u"en_US"_qs << u"May 1, 2024"_qs << u"May 1 3:05 PM"_qs;
+        QTest::newRow("German") << u"de_DE"_qs << u"1. Mai 2024"_qs << u"1. Mai 15:05"_qs;
+        QTest::newRow("C, whose short time has seconds") << u"C"_qs << u"1 May 2024"_qs << u"1 May 15:05"_qs;
+    }
+    void rowDatesFollowTheLocale()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, eventDate);
+        QFETCH(QString, newsTime);
+        const QDateTime time(QDate(2024, 5, 1), QTime(15, 5, 42));
+        QCOMPARE(DetailTimelineList::eventDate(time, QLocale(locale)), eventDate);
+        QCOMPARE(DetailTimelineList::newsTime(time, QLocale(locale)), newsTime);
+    }
+
     void noEventsTextWaitsForTheLoad()
     {
         // An unknown symbol: no history, no news, and the answers take a while.
