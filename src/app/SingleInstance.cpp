@@ -15,24 +15,24 @@ namespace {
 constexpr qint64 kMaxMessageBytes = 64 * 1024;
 // A running instance that has just taken the lock may need a moment before it listens.
 constexpr int kSendAttempts = 20;
-constexpr int kRetryMs = 100;
 
-QString privateDirectory()
+// The user's private runtime directory, or the temporary directory where there is none.
+QDir placeOf(const QString& directory)
 {
-    QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty()) {
-        directory = QDir::tempPath();
+    if (!directory.isEmpty()) {
+        return QDir(directory);
     }
-    return directory;
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return QDir(runtime.isEmpty() ? QDir::tempPath() : runtime);
 }
 
 } // namespace
 
-SingleInstance::SingleInstance(QString name, QString directory, QObject* parent)
-    : QObject(parent), m_socketPath(QDir(directory.isEmpty() ? privateDirectory() : directory)
-                                        .filePath(name + QStringLiteral(".sock"))),
-      m_lock(
-          QDir(directory.isEmpty() ? privateDirectory() : directory).filePath(name + QStringLiteral(".lock")))
+SingleInstance::SingleInstance(QString name, QString directory, std::chrono::milliseconds retryPeriod,
+                               QObject* parent)
+    : QObject(parent), m_retryPeriod(retryPeriod),
+      m_socketPath(placeOf(directory).filePath(name + QStringLiteral(".sock"))),
+      m_lock(placeOf(directory).filePath(name + QStringLiteral(".lock")))
 {
     // A lock is stale only when its owner is gone, never because it is old.
     m_lock.setStaleLockTime(0);
@@ -121,7 +121,7 @@ void SingleInstance::tryToSend(const QByteArray& message, int attemptsLeft)
             emit handOverFailed();
             return;
         }
-        QTimer::singleShot(kRetryMs, this,
+        QTimer::singleShot(m_retryPeriod, this,
                            [this, message, attemptsLeft] { tryToSend(message, attemptsLeft - 1); });
     });
     socket->connectToServer(m_socketPath);

@@ -4,6 +4,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -19,7 +20,10 @@ class SingleInstance : public QObject
     Q_OBJECT
 public:
     // `name` is the socket's file name inside `directory` (the runtime directory by default).
+    // A launch that finds the lock taken retries every `retryPeriod` while the running instance
+    // is still starting to listen.
     explicit SingleInstance(QString name = QStringLiteral("virel"), QString directory = {},
+                            std::chrono::milliseconds retryPeriod = std::chrono::milliseconds(100),
                             QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -49,6 +53,7 @@ private:
     void deliver(const QStringList& arguments);
     void tryToSend(const QByteArray& message, int attemptsLeft);
 
+    std::chrono::milliseconds m_retryPeriod;
     QString m_socketPath;
     QLockFile m_lock;
     QLocalServer m_server;

@@ -1,0 +1,175 @@
+#include "app/UpdateService.h"
+
+#include "FakeClock.h"
+#include "TempSettings.h"
+#include "fakemarket/FakeAppcast.h"
+#include "fakemarket/FakeServer.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace virel;
+using namespace std::chrono_literals;
+
+class UpdateServiceTest : public QObject
+{
+    Q_OBJECT
+
+    struct Fixture
+    {
+        test::TempSettings settings;
+        test::FakeClock clock;
+        fake::FakeServer server;
+        fake::FakeAppcast appcast{server};
+        std::unique_ptr<UpdateService> service;
+
+        explicit Fixture(QString currentVersion = u"0.1.0"_qs)
+        {
+            if (!server.listen()) {
+                qFatal("cannot listen");
+            }
+            UpdateService::Options options;
+            options.feed = server.origin().resolved(QUrl(fake::FakeAppcast::path));
+            options.currentVersion = std::move(currentVersion);
+            options.firstCheckDelay = 10ms;
+            options.checkInterval = 24h;
+            options.duePollPeriod = 20ms;
+            service = std::make_unique<UpdateService>(*settings, clock, options);
+        }
+        int feedRequests() const { return server.requestCount(fake::FakeAppcast::path); }
+    };
+
+private slots:
+    void initTestCase() { qRegisterMetaType<UpdateCheck>(); }
+
+    void userCheck_newerRelease_reportsIt()
+    {
+        Fixture f;
+        QSignalSpy checked(f.service.get(), &UpdateService::checked);
+        f.service->checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
+        const auto check = checked.at(0).at(0).value<UpdateCheck>();
+        QCOMPARE(check.outcome, UpdateCheck::Outcome::newer);
+        QVERIFY(check.userInitiated);
+        QCOMPARE(check.item.version, u"1.0.0"_qs);
+        QCOMPARE(check.item.download, f.server.origin().resolved(QUrl(u"/downloads/virel-1.0.0.tar.gz"_qs)));
+        QCOMPARE(f.service->lastCheck(), std::optional(f.clock.now()));
+    }
+
+    void userCheck_sameVersion_reportsUpToDate()
+    {
+        Fixture f(u"1.0"_qs);
+        QSignalSpy checked(f.service.get(), &UpdateService::checked);
+        f.service->checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
+        QCOMPARE(checked.at(0).at(0).value<UpdateCheck>().outcome, UpdateCheck::Outcome::upToDate);
+    }
+
+    void userCheck_failures_reportFailed_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("server error") << u"status=500"_qs;
+        QTest::newRow("not xml") << u"body"_qs;
+    }
+    void userCheck_failures_reportFailed()
+    {
+        QFETCH(QString, fault);
+        Fixture f;
+        if (fault == u"body"_qs) {
+            f.appcast.setBody("<rss><channel><item>");
+        } else {
+            f.server.faults().add(fake::FakeAppcast::path, fake::Fault::withStatus(500));
+        }
+        QSignalSpy checked(f.service.get(), &UpdateService::checked);
+        f.service->checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
+        QCOMPARE(checked.at(0).at(0).value<UpdateCheck>().outcome, UpdateCheck::Outcome::failed);
+    }
+
+    void automaticCheck_reportsOnlyNewerNotSkipped()
+    {
+        Fixture f;
+        f.service->skipVersion(u"1.0.0"_qs);
+        QSignalSpy checked(f.service.get(), &UpdateService::checked);
+        f.service->start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.feedRequests(), 1, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(f.service->lastCheck().has_value(), 2000);
+        QTest::qWait(50);
+        QCOMPARE(checked.size(), 0);
+
+        // A later release than the skipped one is offered again.
+        f.appcast.setVersion(u"1.0.1"_qs, u"1.0.1"_qs);
+        f.clock.advance(24 * 3600);
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
+        const auto check = checked.at(0).at(0).value<UpdateCheck>();
+        QVERIFY(!check.userInitiated);
+        QCOMPARE(check.item.version, u"1.0.1"_qs);
+    }
+
+    void automaticCheck_upToDate_staysSilent()
+    {
+        Fixture f(u"5.0"_qs);
+        QSignalSpy checked(f.service.get(), &UpdateService::checked);
+        f.service->start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.feedRequests(), 1, 2000);
+        QTest::qWait(50);
+        QCOMPARE(checked.size(), 0);
+    }
+
+    void automaticCheck_onceADayAcrossRestarts()
+    {
+        Fixture f;
+        // A previous run checked two hours ago: nothing is due yet.
+        f.settings->setValue(u"update.lastCheck"_qs, f.clock.now().addSecs(-2 * 3600).toString(Qt::ISODate));
+        f.service->start();
+        QTest::qWait(80);
+        QCOMPARE(f.feedRequests(), 0);
+        f.clock.advance(22 * 3600);
+        QTRY_COMPARE_WITH_TIMEOUT(f.feedRequests(), 1, 2000);
+        QTest::qWait(80);
+        QCOMPARE(f.feedRequests(), 1);
+    }
+
+    void lastCheck_unreadable_countsAsNever()
+    {
+        Fixture f;
+        f.settings->setValue(u"update.lastCheck"_qs, u"yesterday"_qs);
+        QVERIFY(!f.service->lastCheck());
+        f.service->start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.feedRequests(), 1, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(f.service->lastCheck().has_value(), 2000);
+        QCOMPARE(f.settings->value(u"update.lastCheck.unreadable"_qs).toString(), u"yesterday"_qs);
+    }
+
+    void skipVersion_isRemembered()
+    {
+        Fixture f;
+        f.service->skipVersion(u"1.0.0"_qs);
+        const auto reopened = f.settings.reopen();
+        const UpdateService again(*reopened, f.clock, {});
+        QCOMPARE(again.skippedVersion(), u"1.0.0"_qs);
+    }
+
+    void userCheck_skippedVersion_isStillShown()
+    {
+        Fixture f;
+        f.service->skipVersion(u"1.0.0"_qs);
+        QSignalSpy checked(f.service.get(), &UpdateService::checked);
+        f.service->checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
+        QCOMPARE(checked.at(0).at(0).value<UpdateCheck>().outcome, UpdateCheck::Outcome::newer);
+    }
+
+    void destroyedDuringCheck_finishesQuietly()
+    {
+        Fixture f;
+        f.server.faults().add(fake::FakeAppcast::path, fake::Fault::hanging());
+        f.service->checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(f.server.heldCount(), 1, 2000);
+        f.service.reset();
+        f.server.releaseHeld();
+    }
+};
+
+QTEST_GUILESS_MAIN(UpdateServiceTest)
+#include "UpdateServiceTest.moc"
