@@ -1,0 +1,39 @@
+#include "notch/TickerBarView.h"
+#include "NotchFixture.h"
+#include "notch/MarqueeTicker.h"
+
+#include <QImage>
+
+using namespace virel;
+using namespace virel::test;
+
+class TickerBarViewTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<NotchFixture> f;
+
+private slots:
+    void init() { f = std::make_unique<NotchFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void tickerBar_translucentBandWithHairlineAndFlowingChips()
+    {
+        QTRY_VERIFY(f->quoted());
+        TickerBarView bar(*f->state, f->clock);
+        bar.resize(1440, TickerBarView::barHeight);
+        bar.show();
+        QCOMPARE(bar.ticker()->geometry(), QRect(12, 0, 1416, 22));
+        QVERIFY(bar.ticker()->contentWidth() > 500); // ten chips with prices
+        bar.setTranslucent(false);
+        const QImage image = bar.grab().toImage();
+        QCOMPARE(image.pixelColor(2, 2), TickerBarView::background(false));
+        QVERIFY(image.pixelColor(2, 21).lightness() > TickerBarView::background(false).lightness());
+        QVERIFY(bar.ticker()->isAnimating());
+        bar.hide();
+        QVERIFY(!bar.ticker()->isAnimating());
+    }
+};
+
+QTEST_MAIN(TickerBarViewTest)
+#include "TickerBarViewTest.moc"
