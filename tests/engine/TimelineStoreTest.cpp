@@ -8,6 +8,7 @@
 #include "model/AppState.h"
 #include "platform/Settings.h"
 
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
@@ -76,6 +77,14 @@ struct Harness
     FakeClock clock{kNow};
     YahooClient yahoo{listening(server)};
     std::unique_ptr<AppState> state;
+
+    // Requests still running end before the client goes: one cut off before it was sent would
+    // never resume the task awaiting it.
+    ~Harness()
+    {
+        state.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(yahoo.findChildren<QNetworkReply*>().isEmpty(), 5000);
+    }
 
     explicit Harness(const std::optional<QList<WatchItem>>& watchlist = std::nullopt)
     {

@@ -7,6 +7,7 @@
 #include "platform/Settings.h"
 
 #include <QCoreApplication>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -53,6 +54,10 @@ struct Harness
     FakeNotifier notifier;
     YahooClient yahoo{listening(server)};
     QList<WatchlistChange> reported;
+
+    // Polls still running end before the client goes: a request cut off before it was sent
+    // would never resume the pass awaiting it.
+    ~Harness() { QTRY_VERIFY_WITH_TIMEOUT(yahoo.findChildren<QNetworkReply*>().isEmpty(), 5000); }
 
     std::unique_ptr<AppState> makeState(AppState::Intervals intervals = quiet())
     {
@@ -458,6 +463,20 @@ private slots:
         const QList<WatchItem> expected{item(u"091990.KQ", u"셀트리온헬스케어"), item(u"AAPL", u"AAPL")};
         QCOMPARE(stored(h.settings, kWatchlistKey), expected);
         QCOMPARE(state->items(), expected);
+    }
+
+    void stateMayGoDuringKoreanLookups()
+    {
+        Harness h;
+        h.useWatchlist({item(u"091990.KQ", u"Celltrion Healthcare"), item(u"403870.KQ", u"HPSP")});
+        auto state = h.makeState();
+        h.server.faults().add(fake::FakeServer::searchPath, fake::Fault::delayed(100ms));
+
+        auto pass = state->localizeKoreanNames();
+        state.reset();
+        QCoro::waitFor(pass);
+        QCOMPARE(h.searchedSymbols(), QStringList{QStringLiteral("091990.KQ")});
+        QCOMPARE(stored(h.settings, kWatchlistKey).first().name, QStringLiteral("Celltrion Healthcare"));
     }
 };
 
