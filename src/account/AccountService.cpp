@@ -2,6 +2,7 @@
 
 #include "account/LinkFlow.h"
 #include "account/ServiceReplies.h"
+#include "account/ServiceSupport.h"
 #include "account/VirelAPI.h"
 #include "platform/SecretStore.h"
 #include "platform/Settings.h"
@@ -31,12 +32,6 @@ QString deviceName()
     return name.isEmpty() ? QStringLiteral("Mac") : name;
 }
 
-// Runs `task` to its end without anyone waiting for it.
-template <typename T> void detach(QCoro::Task<T>&& task, QObject* context)
-{
-    QCoro::connect(std::move(task), context, [] {});
-}
-
 } // namespace
 
 AccountService::AccountService(VirelAPI& api, SecretStore& secrets, Settings& settings, UrlOpener openUrl,
@@ -60,7 +55,7 @@ QCoro::Task<> AccountService::restore()
     }
     m_token = token;
     setUser(User{m_settings.value(kEmailKey).toString()});
-    detach(refreshProfile(), this);
+    runDetached(refreshProfile(), this);
 }
 
 void AccountService::beginLink()
@@ -71,7 +66,7 @@ void AccountService::beginLink()
     cancelLinkFlow();
     setLinkState(LinkState::starting());
     m_flow = std::make_shared<LinkFlow>();
-    detach(runLinkFlow(m_flow), this);
+    runDetached(runLinkFlow(m_flow), this);
 }
 
 QCoro::Task<> AccountService::runLinkFlow(std::shared_ptr<LinkFlow> flow)
@@ -155,8 +150,8 @@ void AccountService::completeLogin(const QString& token, const QString& email)
         onSessionChange();
     }
     // The secret store may take a few seconds; the session does not wait for it.
-    detach(saveToken(token), this);
-    detach(refreshProfile(), this);
+    runDetached(saveToken(token), this);
+    runDetached(refreshProfile(), this);
 }
 
 QCoro::Task<> AccountService::saveToken(QString token)
@@ -219,7 +214,7 @@ void AccountService::logout()
     const std::optional<QString> token = m_token;
     clearSession();
     if (token) {
-        detach(m_api.request<OK>("POST", QStringLiteral("/api/mac/token/revoke"), token), this);
+        runDetached(m_api.request<OK>("POST", QStringLiteral("/api/mac/token/revoke"), token), this);
     }
 }
 
@@ -234,7 +229,7 @@ void AccountService::clearSession()
 {
     cancelLinkFlow();
     ++m_sessionGeneration;
-    detach(m_secrets.remove(), this);
+    runDetached(m_secrets.remove(), this);
     m_token.reset();
     setUser(std::nullopt);
     m_settings.remove(kEmailKey);
@@ -269,16 +264,14 @@ QUrl AccountService::approvalURL(const QString& verificationUrl) const
 
 void AccountService::setUser(std::optional<User> user)
 {
-    if (m_user != user) {
-        m_user = std::move(user);
+    if (assignIfChanged(m_user, std::move(user))) {
         emit userChanged();
     }
 }
 
 void AccountService::setLinkState(LinkState state)
 {
-    if (m_linkState != state) {
-        m_linkState = std::move(state);
+    if (assignIfChanged(m_linkState, std::move(state))) {
         emit linkStateChanged();
     }
 }

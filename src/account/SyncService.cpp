@@ -1,6 +1,7 @@
 #include "account/SyncService.h"
 
 #include "account/AccountService.h"
+#include "account/ServiceSupport.h"
 #include "account/VirelAPI.h"
 #include "market/SearchService.h"
 #include "market/TickerMap.h"
@@ -39,11 +40,6 @@ QList<PendingOp> storedQueue(Settings& settings)
     return {};
 }
 
-void detach(QCoro::Task<>&& task, QObject* context)
-{
-    QCoro::connect(std::move(task), context, [] {});
-}
-
 } // namespace
 
 SyncService::SyncService(AccountService& account, AppState* state, VirelAPI& api, Settings& settings,
@@ -54,19 +50,19 @@ SyncService::SyncService(AccountService& account, AppState* state, VirelAPI& api
     const QStringList localOnly = settings.value(kLocalOnlyKey).toStringList();
     m_localOnlySymbols = QSet<QString>(localOnly.begin(), localOnly.end());
     m_timer.setInterval(period);
-    connect(&m_timer, &QTimer::timeout, this, [this] { detach(syncNow(), this); });
+    connect(&m_timer, &QTimer::timeout, this, [this] { runDetached(syncNow(), this); });
 }
 
 void SyncService::start()
 {
     m_timer.start();
-    detach(syncNow(), this);
+    runDetached(syncNow(), this);
 }
 
 void SyncService::sessionDidChange()
 {
     if (m_account.user()) {
-        detach(syncNow(), this);
+        runDetached(syncNow(), this);
         return;
     }
     setPendingOps({});
@@ -93,7 +89,7 @@ void SyncService::recordLocalChange(const WatchlistChange& change)
         ops.append({PendingOp::Action::remove, TickerMap::serverTicker(symbol), symbol});
     }
     setPendingOps(std::move(ops));
-    detach(syncNow(), this);
+    runDetached(syncNow(), this);
 }
 
 QCoro::Task<> SyncService::syncNow()
@@ -266,24 +262,21 @@ void SyncService::setLocalOnlySymbols(QSet<QString> symbols)
 
 void SyncService::setLastSyncAt(std::optional<QDateTime> at)
 {
-    if (m_lastSyncAt != at) {
-        m_lastSyncAt = std::move(at);
+    if (assignIfChanged(m_lastSyncAt, std::move(at))) {
         emit lastSyncAtChanged();
     }
 }
 
 void SyncService::setLastError(std::optional<QString> error)
 {
-    if (m_lastError != error) {
-        m_lastError = std::move(error);
+    if (assignIfChanged(m_lastError, std::move(error))) {
         emit lastErrorChanged();
     }
 }
 
 void SyncService::setSyncing(bool syncing)
 {
-    if (m_syncing != syncing) {
-        m_syncing = syncing;
+    if (assignIfChanged(m_syncing, syncing)) {
         emit syncingChanged();
     }
 }

@@ -1,11 +1,10 @@
 #include "account/AccountService.h"
 #include "AwaitTask.h"
 #include "FakeClock.h"
+#include "FakeServiceHost.h"
 #include "MemorySecretStore.h"
 #include "TempSettings.h"
 #include "account/VirelAPI.h"
-#include "fakemarket/FakeServer.h"
-#include "fakemarket/FakeService.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -43,10 +42,9 @@ class AccountServiceTest : public QObject
 private slots:
     void init()
     {
-        m_server = std::make_unique<fake::FakeServer>();
-        m_service = std::make_unique<fake::FakeService>(*m_server);
-        QVERIFY(m_server->listen());
-        m_api = std::make_unique<VirelAPI>(m_server->origin(), ServiceTimeouts{300ms, 2s});
+        m_host = std::make_unique<test::FakeServiceHost>();
+        QVERIFY(m_host->isListening());
+        m_api = std::make_unique<VirelAPI>(m_host->origin(), ServiceTimeouts{300ms, 2s});
         m_secrets = std::make_unique<test::MemorySecretStore>();
         m_settings = std::make_unique<test::TempSettings>();
         m_opened.clear();
@@ -63,8 +61,7 @@ private slots:
         m_account.reset();
         QTest::qWait(50);
         m_api.reset();
-        m_service.reset();
-        m_server.reset();
+        m_host.reset();
     }
 
     void intervalArithmetic()
@@ -90,12 +87,12 @@ private slots:
         awaitTask(m_account->restore());
         QVERIFY(!m_account->user());
         QVERIFY(!m_account->token());
-        QCOMPARE(m_server->requestCount(), 0);
+        QCOMPARE(m_host->server.requestCount(), 0);
     }
 
     void restoreRefreshesTheProfile()
     {
-        const QString token = m_service->issueToken(QStringLiteral("new@example.com"));
+        const QString token = m_host->service.issueToken(QStringLiteral("new@example.com"));
         m_secrets->token = token;
         (*m_settings)->setValue(kEmailKey, QStringLiteral("old@example.com"));
         awaitTask(m_account->restore());
@@ -120,7 +117,7 @@ private slots:
 
     void restoreAfterALinkBeganChangesNothing()
     {
-        m_secrets->token = m_service->issueToken(QStringLiteral("a@example.com"));
+        m_secrets->token = m_host->service.issueToken(QStringLiteral("a@example.com"));
         m_secrets->loadDelay = 20ms;
         auto restoring = m_account->restore();
         m_account->beginLink();
@@ -137,39 +134,39 @@ private slots:
         QCOMPARE(m_account->linkState().kind, LinkState::Kind::starting);
         QVERIFY(waitForWaiting());
         const LinkState waiting = m_account->linkState();
-        QCOMPARE(waiting.verificationURL, m_server->origin().resolved(QUrl(QStringLiteral("/link/mac"))));
+        QCOMPARE(waiting.verificationURL, m_host->origin().resolved(QUrl(QStringLiteral("/link/mac"))));
         QCOMPARE(waiting.expiresAt, m_clock.now().addSecs(600));
         QCOMPARE(m_opened, QList<QUrl>{waiting.verificationURL});
-        QCOMPARE(m_service->pendingUserCodes(), QStringList{waiting.userCode});
+        QCOMPARE(m_host->service.pendingUserCodes(), QStringList{waiting.userCode});
 
-        QVERIFY(m_service->approve(waiting.userCode, QStringLiteral("kim@example.com")));
+        QVERIFY(m_host->service.approve(waiting.userCode, QStringLiteral("kim@example.com")));
         QTRY_VERIFY(m_account->user());
         QCOMPARE(m_account->user()->email, QStringLiteral("kim@example.com"));
         QCOMPARE(m_account->linkState(), LinkState::idle());
-        QVERIFY(m_account->token() && m_service->isTokenValid(*m_account->token()));
+        QVERIFY(m_account->token() && m_host->service.isTokenValid(*m_account->token()));
         QCOMPARE(m_secrets->token, m_account->token());
         QCOMPARE((*m_settings)->value(kEmailKey).toString(), QStringLiteral("kim@example.com"));
         QCOMPARE(m_sessionChanges, 1);
         QCOMPARE(states.size(), 3); // starting, waiting, idle
 
-        const auto polls = m_service->requestsTo(kPoll);
+        const auto polls = m_host->service.requestsTo(kPoll);
         QVERIFY(!polls.isEmpty());
         const QJsonObject body = QJsonDocument::fromJson(polls.last().body).object();
         QVERIFY(body.value(QStringLiteral("device_code")).toString().startsWith(QStringLiteral("dc-")));
         QVERIFY(!body.value(QStringLiteral("device_name")).toString().isEmpty());
         QVERIFY(polls.last().authorization.isEmpty());
-        QCOMPARE(m_service->requestsTo(kStart).size(), 1);
+        QCOMPARE(m_host->service.requestsTo(kStart).size(), 1);
     }
 
     void beginLinkWhileSignedInChangesNothing()
     {
         signIn();
-        m_service->clearRequests();
+        m_host->service.clearRequests();
         QSignalSpy states(m_account.get(), &AccountService::linkStateChanged);
         m_account->beginLink();
         QCOMPARE(m_account->linkState(), LinkState::idle());
         QCOMPARE(states.size(), 0);
-        QCOMPARE(m_service->requestsTo(kStart).size(), 0);
+        QCOMPARE(m_host->service.requestsTo(kStart).size(), 0);
     }
 
     void startFailures_data()
@@ -186,11 +183,11 @@ private slots:
     void startFailures()
     {
         QFETCH(Fault, fault);
-        m_server->faults().add(kStart, fault);
+        m_host->server.faults().add(kStart, fault);
         m_account->beginLink();
         QTRY_COMPARE(m_account->linkState(), LinkState::failed(kCannotConnect));
         QVERIFY(m_opened.isEmpty());
-        QCOMPARE(m_service->requestsTo(kPoll).size(), 0);
+        QCOMPARE(m_host->service.requestsTo(kPoll).size(), 0);
     }
 
     void approvalAddressFallsBackToTheLinkPage_data()
@@ -209,11 +206,11 @@ private slots:
                                 {QStringLiteral("user_code"), QStringLiteral("ABCD-1234")},
                                 {QStringLiteral("verification_url"), verificationUrl},
                                 {QStringLiteral("expires_in"), 600}};
-        m_server->faults().add(kStart, Fault::withStatus(200, QJsonDocument(start).toJson()));
-        m_server->faults().add(kPoll, Fault::withStatus(200, "{\"status\":\"pending\"}"));
+        m_host->server.faults().add(kStart, Fault::withStatus(200, QJsonDocument(start).toJson()));
+        m_host->server.faults().add(kPoll, Fault::withStatus(200, "{\"status\":\"pending\"}"));
         m_account->beginLink();
         QVERIFY(waitForWaiting());
-        QUrl expected = m_server->origin();
+        QUrl expected = m_host->origin();
         expected.setPath(QStringLiteral("/link/mac"));
         QCOMPARE(m_account->linkState().verificationURL, expected);
         QCOMPARE(m_opened, QList<QUrl>{expected});
@@ -236,14 +233,14 @@ private slots:
     {
         QFETCH(Fault, fault);
         QFETCH(QString, message);
-        m_server->faults().add(kPoll, fault);
+        m_host->server.faults().add(kPoll, fault);
         m_account->beginLink();
         QTRY_COMPARE(m_account->linkState(), LinkState::failed(message));
         QVERIFY(!m_account->user());
         QCOMPARE(m_sessionChanges, 0);
-        const int polls = m_service->requestsTo(kPoll).size();
+        const int polls = m_host->service.requestsTo(kPoll).size();
         QTest::qWait(80);
-        QCOMPARE(m_service->requestsTo(kPoll).size(), polls);
+        QCOMPARE(m_host->service.requestsTo(kPoll).size(), polls);
     }
 
     void pollKeepsGoing_data()
@@ -260,29 +257,29 @@ private slots:
     void pollKeepsGoing()
     {
         QFETCH(Fault, fault);
-        m_server->faults().add(kPoll, fault);
+        m_host->server.faults().add(kPoll, fault);
         m_account->beginLink();
         QVERIFY(waitForWaiting());
         const LinkState waiting = m_account->linkState();
         QTRY_COMPARE_WITH_TIMEOUT(
-            m_server->faults().take(m_server->origin().resolved(QUrl(kPoll))).has_value(), false, 3000);
+            m_host->server.faults().take(m_host->origin().resolved(QUrl(kPoll))).has_value(), false, 3000);
         QCOMPARE(m_account->linkState(), waiting);
         QVERIFY(!m_account->user());
         QCOMPARE(m_account->pollInterval(), kIntervals.poll);
-        QVERIFY(m_service->approve(waiting.userCode));
+        QVERIFY(m_host->service.approve(waiting.userCode));
         QTRY_VERIFY(m_account->user());
     }
 
     void rateLimitStretchesTheInterval()
     {
-        m_server->faults().add(kPoll, Fault::withStatus(429).times(3));
+        m_host->server.faults().add(kPoll, Fault::withStatus(429).times(3));
         m_account->beginLink();
-        QTRY_VERIFY(m_service->requestsTo(kPoll).size() >= 4);
+        QTRY_VERIFY(m_host->service.requestsTo(kPoll).size() >= 4);
         QCOMPARE(m_account->pollInterval(), 55ms);
         QCOMPARE(m_account->linkState().kind, LinkState::Kind::waiting);
 
-        m_server->faults().add(kPoll, Fault::withStatus(429).times(6));
-        QTRY_VERIFY_WITH_TIMEOUT(m_service->requestsTo(kPoll).size() >= 10, 3000);
+        m_host->server.faults().add(kPoll, Fault::withStatus(429).times(6));
+        QTRY_VERIFY_WITH_TIMEOUT(m_host->service.requestsTo(kPoll).size() >= 10, 3000);
         QCOMPARE(m_account->pollInterval(), 100ms); // nine 429s: at the ceiling since the eighth
         m_account->logout();
     }
@@ -302,16 +299,16 @@ private slots:
         const QString code = m_account->linkState().userCode;
         m_account->logout();
         QCOMPARE(m_account->linkState(), LinkState::idle());
-        QVERIFY(m_service->approve(code));
+        QVERIFY(m_host->service.approve(code));
         QTest::qWait(100);
         QCOMPARE(m_account->linkState(), LinkState::idle());
         QVERIFY(!m_account->user());
-        QCOMPARE(m_service->requestsTo(kRevoke).size(), 0); // no token: nothing sent
+        QCOMPARE(m_host->service.requestsTo(kRevoke).size(), 0); // no token: nothing sent
     }
 
     void logoutWhileStartingLeavesIdle()
     {
-        m_server->faults().add(kStart, Fault::delayed(100ms));
+        m_host->server.faults().add(kStart, Fault::delayed(100ms));
         m_account->beginLink();
         m_account->logout();
         QTest::qWait(200);
@@ -328,17 +325,17 @@ private slots:
         QVERIFY(waitForWaiting());
         const QString second = m_account->linkState().userCode;
         QVERIFY(first != second);
-        QVERIFY(m_service->approve(first));
+        QVERIFY(m_host->service.approve(first));
         QTest::qWait(100);
         QVERIFY(!m_account->user());
-        QVERIFY(m_service->approve(second));
+        QVERIFY(m_host->service.approve(second));
         QTRY_VERIFY(m_account->user());
     }
 
     void approvedWithoutUserFillsTheEmailLater()
     {
-        const QString token = m_service->issueToken(QStringLiteral("later@example.com"));
-        m_server->faults().add(
+        const QString token = m_host->service.issueToken(QStringLiteral("later@example.com"));
+        m_host->server.faults().add(
             kPoll, Fault::withStatus(200, "{\"status\":\"approved\",\"token\":\"" + token.toUtf8() + "\"}"));
         m_account->beginLink();
         QTRY_VERIFY(m_account->user());
@@ -369,8 +366,8 @@ private slots:
         QVERIFY(!(*m_settings)->contains(kEmailKey));
         QCOMPARE(m_sessionChanges, 2);
         QTRY_VERIFY(!m_secrets->token);
-        QTRY_VERIFY(!m_service->isTokenValid(token));
-        const auto revokes = m_service->requestsTo(kRevoke);
+        QTRY_VERIFY(!m_host->service.isTokenValid(token));
+        const auto revokes = m_host->service.requestsTo(kRevoke);
         QCOMPARE(revokes.size(), 1);
         QCOMPARE(revokes[0].authorization, "Bearer " + token.toUtf8());
         QVERIFY(revokes[0].body.isEmpty());
@@ -379,7 +376,7 @@ private slots:
     void emptyProfileEmailChangesNothing()
     {
         signIn();
-        m_server->faults().add(kMe, Fault::withStatus(200, "{\"email\":\"\"}"));
+        m_host->server.faults().add(kMe, Fault::withStatus(200, "{\"email\":\"\"}"));
         QSignalSpy users(m_account.get(), &AccountService::userChanged);
         awaitTask(m_account->refreshProfile());
         QCOMPARE(users.size(), 0);
@@ -398,7 +395,7 @@ private slots:
     {
         QFETCH(Fault, fault);
         signIn();
-        m_server->faults().add(kMe, fault);
+        m_host->server.faults().add(kMe, fault);
         awaitTask(m_account->refreshProfile());
         QCOMPARE(m_account->user(), User{QStringLiteral("kim@example.com")});
         QCOMPARE(m_sessionChanges, 1);
@@ -423,13 +420,13 @@ private slots:
     void webSession()
     {
         QVERIFY(!awaitTask(m_account->webSessionURL(QStringLiteral("/symbol/NVDA"))));
-        QCOMPARE(m_service->requestsTo(kWebSession).size(), 0);
+        QCOMPARE(m_host->service.requestsTo(kWebSession).size(), 0);
 
         signIn();
         const auto url = awaitTask(m_account->webSessionURL(QStringLiteral("/symbol/NVDA")));
         QVERIFY(url);
-        QVERIFY(url->toString().startsWith(m_server->origin().toString() + QStringLiteral("/session/")));
-        const auto sent = m_service->requestsTo(kWebSession);
+        QVERIFY(url->toString().startsWith(m_host->origin().toString() + QStringLiteral("/session/")));
+        const auto sent = m_host->service.requestsTo(kWebSession);
         QCOMPARE(sent.size(), 1);
         QCOMPARE(QJsonDocument::fromJson(sent[0].body).object(),
                  (QJsonObject{{QStringLiteral("redirect"), QStringLiteral("/symbol/NVDA")}}));
@@ -451,7 +448,7 @@ private slots:
         QFETCH(Fault, fault);
         QFETCH(bool, signedOut);
         signIn();
-        m_server->faults().add(kWebSession, fault);
+        m_host->server.faults().add(kWebSession, fault);
         QVERIFY(!awaitTask(m_account->webSessionURL(QStringLiteral("/"))));
         QCOMPARE(!m_account->user(), signedOut);
     }
@@ -466,16 +463,16 @@ private:
     void signIn()
     {
         m_account->beginLink();
-        QTRY_COMPARE(m_service->pendingUserCodes().size(), 1);
-        QVERIFY(m_service->approve(m_service->pendingUserCodes().first(), QStringLiteral("kim@example.com")));
+        QTRY_COMPARE(m_host->service.pendingUserCodes().size(), 1);
+        QVERIFY(m_host->service.approve(m_host->service.pendingUserCodes().first(),
+                                        QStringLiteral("kim@example.com")));
         QTRY_VERIFY(m_account->user());
-        QTRY_COMPARE(m_service->requestsTo(kMe).size(), 1); // the refresh after sign-in
+        QTRY_COMPARE(m_host->service.requestsTo(kMe).size(), 1); // the refresh after sign-in
         QTest::qWait(20);
     }
 
     test::FakeClock m_clock;
-    std::unique_ptr<fake::FakeServer> m_server;
-    std::unique_ptr<fake::FakeService> m_service;
+    std::unique_ptr<test::FakeServiceHost> m_host;
     std::unique_ptr<VirelAPI> m_api;
     std::unique_ptr<test::MemorySecretStore> m_secrets;
     std::unique_ptr<test::TempSettings> m_settings;

@@ -1,4 +1,5 @@
 #include "fakemarket/FakeService.h"
+#include "FakeServiceHost.h"
 #include "fakemarket/FakeServer.h"
 
 #include <QNetworkAccessManager>
@@ -18,9 +19,8 @@ class FakeServiceTest : public QObject
 private slots:
     void init()
     {
-        m_server = std::make_unique<fake::FakeServer>();
-        m_service = std::make_unique<fake::FakeService>(*m_server);
-        QVERIFY(m_server->listen());
+        m_host = std::make_unique<test::FakeServiceHost>();
+        QVERIFY(m_host->isListening());
         m_browser = std::make_unique<QNetworkAccessManager>();
         m_browser->setCookieJar(new QNetworkCookieJar(m_browser.get()));
     }
@@ -28,8 +28,7 @@ private slots:
     void cleanup()
     {
         m_browser.reset();
-        m_service.reset();
-        m_server.reset();
+        m_host.reset();
     }
 
     void approvalByTheLinkPageForm()
@@ -38,7 +37,7 @@ private slots:
         const QJsonObject codes = QJsonDocument::fromJson(start.second).object();
         const QString userCode = codes.value(QStringLiteral("user_code")).toString();
         QCOMPARE(codes.value(QStringLiteral("verification_url")).toString(),
-                 m_server->origin().toString() + QStringLiteral("/link/mac"));
+                 m_host->origin().toString() + QStringLiteral("/link/mac"));
 
         const auto page = get(QStringLiteral("/link/mac"));
         QCOMPARE(page.first, 200);
@@ -50,7 +49,7 @@ private slots:
         const auto approved = post(QStringLiteral("/link/mac/approve"), "application/x-www-form-urlencoded",
                                    "user_code=" + userCode.toUtf8());
         QCOMPARE(approved.first, 200);
-        QVERIFY(m_service->pendingUserCodes().isEmpty());
+        QVERIFY(m_host->service.pendingUserCodes().isEmpty());
 
         const QByteArray poll = "{\"device_code\":\"" +
                                 codes.value(QStringLiteral("device_code")).toString().toUtf8() +
@@ -60,15 +59,15 @@ private slots:
                 post(QStringLiteral("/api/mac/device/poll"), "application/json", poll).second)
                 .object();
         QCOMPARE(signedIn.value(QStringLiteral("status")).toString(), QStringLiteral("approved"));
-        QVERIFY(m_service->isTokenValid(signedIn.value(QStringLiteral("token")).toString()));
+        QVERIFY(m_host->service.isTokenValid(signedIn.value(QStringLiteral("token")).toString()));
         QCOMPARE(post(QStringLiteral("/api/mac/device/poll"), "application/json", poll).first,
                  404); // used once
     }
 
     void webSessionSignsTheBrowserIn()
     {
-        const QString token = m_service->issueToken(QStringLiteral("kim@example.com"));
-        QNetworkRequest request(m_server->origin().resolved(QUrl(QStringLiteral("/api/mac/web-session"))));
+        const QString token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
+        QNetworkRequest request(m_host->origin().resolved(QUrl(QStringLiteral("/api/mac/web-session"))));
         request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
         const auto issued = send(request, "POST", "{\"redirect\":\"/symbol/NVDA\"}");
@@ -98,17 +97,16 @@ private:
     }
     Answer get(const QString& path)
     {
-        return send(QNetworkRequest(m_server->origin().resolved(QUrl(path))), "GET");
+        return send(QNetworkRequest(m_host->origin().resolved(QUrl(path))), "GET");
     }
     Answer post(const QString& path, const QByteArray& type, const QByteArray& body)
     {
-        QNetworkRequest request(m_server->origin().resolved(QUrl(path)));
+        QNetworkRequest request(m_host->origin().resolved(QUrl(path)));
         request.setHeader(QNetworkRequest::ContentTypeHeader, type);
         return send(request, "POST", body);
     }
 
-    std::unique_ptr<fake::FakeServer> m_server;
-    std::unique_ptr<fake::FakeService> m_service;
+    std::unique_ptr<test::FakeServiceHost> m_host;
     std::unique_ptr<QNetworkAccessManager> m_browser;
 };
 

@@ -2,12 +2,11 @@
 #include "AwaitTask.h"
 #include "FakeClock.h"
 #include "FakeNotifier.h"
+#include "FakeServiceHost.h"
 #include "MemorySecretStore.h"
 #include "TempSettings.h"
 #include "account/AccountService.h"
 #include "account/VirelAPI.h"
-#include "fakemarket/FakeServer.h"
-#include "fakemarket/FakeService.h"
 #include "market/YahooClient.h"
 #include "model/AppState.h"
 
@@ -57,20 +56,19 @@ class SyncServiceTest : public QObject
 private slots:
     void init()
     {
-        m_server = std::make_unique<fake::FakeServer>();
-        m_service = std::make_unique<fake::FakeService>(*m_server);
-        QVERIFY(m_server->listen());
+        m_host = std::make_unique<test::FakeServiceHost>();
+        QVERIFY(m_host->isListening());
         m_settings = std::make_unique<test::TempSettings>();
-        m_api = std::make_unique<VirelAPI>(m_server->origin(), ServiceTimeouts{150ms, 2s});
-        m_yahoo = std::make_unique<YahooClient>(m_server->origin());
+        m_api = std::make_unique<VirelAPI>(m_host->origin(), ServiceTimeouts{150ms, 2s});
+        m_yahoo = std::make_unique<YahooClient>(m_host->origin());
         m_state = std::make_unique<AppState>(**m_settings, *m_yahoo, m_notifier, m_clock,
                                              AppStateIntervals{1h, 1h, 1h});
         m_state->setMode(DisplayMode::watchlist);
         m_account = std::make_unique<AccountService>(
             *m_api, m_secrets, **m_settings, [](const QUrl&) {}, m_clock);
 
-        m_token = m_service->issueToken(QStringLiteral("kim@example.com"));
-        m_service->setWatchlist(m_token, {*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
+        m_token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
+        m_host->service.setWatchlist(m_token, {*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
         m_secrets.token = m_token;
         awaitTask(m_account->restore());
         QVERIFY(m_account->user());
@@ -85,8 +83,7 @@ private slots:
         m_state.reset();
         m_yahoo.reset();
         m_api.reset();
-        m_service.reset();
-        m_server.reset();
+        m_host.reset();
         m_settings.reset();
     }
 
@@ -99,8 +96,8 @@ private slots:
         QCOMPARE(m_sync->lastSyncAt(), m_clock.now());
         QCOMPARE(m_sync->lastError(), std::nullopt);
         QCOMPARE(synced.size(), 1);
-        QCOMPARE(m_service->requestsTo(kWatchlist).size(), 1);
-        QCOMPARE(m_service->requestsTo(kWatchlist)[0].authorization, "Bearer " + m_token.toUtf8());
+        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 1);
+        QCOMPARE(m_host->service.requestsTo(kWatchlist)[0].authorization, "Bearer " + m_token.toUtf8());
     }
 
     void editsAreSentThenPulled()
@@ -110,7 +107,7 @@ private slots:
         m_state->addSymbol(QStringLiteral("NVDA"));
         m_state->removeSymbol(QStringLiteral("005930.KS"));
         QTRY_VERIFY(!m_sync->isSyncing() && m_sync->pendingCount() == 0);
-        const auto sent = m_service->requestsTo(kWatchlist);
+        const auto sent = m_host->service.requestsTo(kWatchlist);
         QStringList bodies;
         for (const auto& request : sent) {
             bodies.append(QString::fromUtf8(request.method + ' ' + request.body));
@@ -156,7 +153,7 @@ private slots:
         QFETCH(int, pending);
         QFETCH(std::optional<QString>, error);
         QFETCH(bool, signedIn);
-        m_server->faults().add(kWatchlist, fault);
+        m_host->server.faults().add(kWatchlist, fault);
         m_state->addSymbol(QStringLiteral("AAPL"));
         QCOMPARE(m_sync->pendingCount(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(!m_sync->isSyncing(), 2000);
@@ -186,21 +183,21 @@ private slots:
         QFETCH(Fault, fault);
         QFETCH(bool, signedIn);
         const QList<WatchItem> before = m_state->watchlistItems();
-        m_server->faults().add(kWatchlist, fault);
+        m_host->server.faults().add(kWatchlist, fault);
         awaitTask(m_sync->syncNow());
         QCOMPARE(bool(m_account->user()), signedIn);
         QCOMPARE(m_sync->lastError(), signedIn ? std::optional(kPullFailed) : std::nullopt);
         QCOMPARE(m_state->watchlistItems(), before);
         QVERIFY(!m_sync->lastSyncAt());
 
-        m_server->faults().clearAll();
+        m_host->server.faults().clearAll();
         awaitTask(m_sync->syncNow());
         QCOMPARE(m_sync->lastError(), std::nullopt); // an applied pull clears the text
     }
 
     void offlineQueueSurvivesARestart()
     {
-        m_server->faults().add(kWatchlist, Fault::delayed(400ms));
+        m_host->server.faults().add(kWatchlist, Fault::delayed(400ms));
         m_state->addSymbol(QStringLiteral("AAPL"));
         m_state->addSymbol(QStringLiteral("MSFT"));
         m_state->removeSymbol(QStringLiteral("NVDA"));
@@ -217,7 +214,7 @@ private slots:
         QCOMPARE(restarted.pendingOps(), queued);
         QCOMPARE(restarted.pendingCount(), 3);
 
-        m_server->faults().clearAll();
+        m_host->server.faults().clearAll();
         m_sync.reset();
         restarted.start();
         QTRY_VERIFY(restarted.pendingCount() == 0 && !restarted.isSyncing());
@@ -236,9 +233,9 @@ private slots:
         QCOMPARE(m_sync->lastError(), std::nullopt);
 
         // Another device adds a symbol: the list is rebuilt, the local-only one after the server's.
-        QList<Entry> server = m_service->watchlist(m_token);
+        QList<Entry> server = m_host->service.watchlist(m_token);
         server.append(*fake::FakeService::catalogueEntry(QStringLiteral("MSFT")));
-        m_service->setWatchlist(m_token, server);
+        m_host->service.setWatchlist(m_token, server);
         awaitTask(m_sync->syncNow());
         awaitTask(m_sync->syncNow());
         QCOMPARE(symbolsOf(m_state->watchlistItems()),
@@ -248,19 +245,19 @@ private slots:
                  (WatchItem{QStringLiteral("ZZZZ"), QStringLiteral("Local Corp")}));
 
         // Removing it sends nothing.
-        m_service->clearRequests();
+        m_host->service.clearRequests();
         m_state->removeSymbol(QStringLiteral("ZZZZ"));
         QCOMPARE(m_sync->pendingCount(), 0);
         QVERIFY(m_sync->localOnlySymbols().isEmpty());
         QTest::qWait(50);
-        QCOMPARE(m_service->requestsTo(kWatchlist).size(), 0);
+        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 0);
     }
 
     void signOutEmptiesTheQueueButKeepsLocalOnlySymbols()
     {
         m_state->addSymbol(QStringLiteral("ZZZZ"));
         QTRY_VERIFY(m_sync->localOnlySymbols().contains(QStringLiteral("ZZZZ")) && !m_sync->isSyncing());
-        m_server->faults().add(kWatchlist, Fault::withStatus(503));
+        m_host->server.faults().add(kWatchlist, Fault::withStatus(503));
         m_state->addSymbol(QStringLiteral("AAPL"));
         QTRY_VERIFY(!m_sync->isSyncing());
         QCOMPARE(m_sync->pendingCount(), 1);
@@ -274,21 +271,21 @@ private slots:
         QCOMPARE((*m_settings)->value(kLocalOnlyKey).toStringList(), QStringList{QStringLiteral("ZZZZ")});
 
         // Signed out, edits are ignored and runs do nothing.
-        m_service->clearRequests();
+        m_host->service.clearRequests();
         m_state->addSymbol(QStringLiteral("TSLA"));
         awaitTask(m_sync->syncNow());
         QCOMPARE(m_sync->pendingCount(), 0);
-        QCOMPARE(m_service->requestsTo(kWatchlist).size(), 0);
+        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 0);
     }
 
     void editDuringPullIsNotOverwritten()
     {
-        m_server->faults().add(kWatchlist, Fault::delayed(60ms).times(1));
+        m_host->server.faults().add(kWatchlist, Fault::delayed(60ms).times(1));
         QStringList seen;
         connect(m_state.get(), &AppState::itemsChanged, this,
                 [&] { seen.append(symbolsOf(m_state->watchlistItems()).join(u',')); });
         auto run = m_sync->syncNow();
-        QTRY_COMPARE(m_server->requestCount(kWatchlist), 1); // the pull is on its way
+        QTRY_COMPARE(m_host->server.requestCount(kWatchlist), 1); // the pull is on its way
         m_state->addSymbol(QStringLiteral("AAPL"));
         awaitTask(std::move(run));
         QCOMPARE(m_sync->pendingCount(), 0);
@@ -297,21 +294,21 @@ private slots:
         for (const QString& list : seen) {
             QVERIFY2(list.contains(QStringLiteral("AAPL")), qPrintable(list));
         }
-        QCOMPARE(m_service->requestsTo(kWatchlist).size(), 3); // pull, push, pull
+        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 3); // pull, push, pull
     }
 
     void rateLimitedOperationStaysFirst()
     {
-        m_server->faults().add(kWatchlist, Fault::withStatus(429).times(1));
+        m_host->server.faults().add(kWatchlist, Fault::withStatus(429).times(1));
         m_state->addSymbol(QStringLiteral("AAPL"));
         m_state->addSymbol(QStringLiteral("MSFT"));
         QTRY_VERIFY(!m_sync->isSyncing());
         QCOMPARE(m_sync->pendingOps().first(), addOp(QStringLiteral("AAPL"), QStringLiteral("AAPL")));
         QCOMPARE(m_sync->lastError(), kRateLimited);
 
-        m_service->clearRequests();
+        m_host->service.clearRequests();
         awaitTask(m_sync->syncNow());
-        const auto sent = m_service->requestsTo(kWatchlist);
+        const auto sent = m_host->service.requestsTo(kWatchlist);
         QCOMPARE(sent.size(), 3);
         QVERIFY(sent[0].body.contains("AAPL"));
         QVERIFY(sent[1].body.contains("MSFT"));
@@ -320,12 +317,12 @@ private slots:
 
     void oneRunAtATime()
     {
-        m_server->faults().add(kWatchlist, Fault::delayed(50ms).times(1));
+        m_host->server.faults().add(kWatchlist, Fault::delayed(50ms).times(1));
         auto first = m_sync->syncNow();
         QVERIFY(m_sync->isSyncing());
         awaitTask(m_sync->syncNow()); // dropped
         awaitTask(std::move(first));
-        QCOMPARE(m_service->requestsTo(kWatchlist).size(), 1);
+        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 1);
         QVERIFY(!m_sync->isSyncing());
     }
 
@@ -335,7 +332,7 @@ private slots:
             std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, **m_settings, m_clock, 40ms);
         m_sync->start();
         QVERIFY(m_sync->isSyncing()); // at once
-        QTRY_VERIFY(m_server->requestCount(kWatchlist) >= 3);
+        QTRY_VERIFY(m_host->server.requestCount(kWatchlist) >= 3);
     }
 
     void withoutStateAPullAppliesNowhere()
@@ -460,8 +457,7 @@ private:
     test::FakeNotifier m_notifier;
     test::MemorySecretStore m_secrets;
     std::unique_ptr<test::TempSettings> m_settings;
-    std::unique_ptr<fake::FakeServer> m_server;
-    std::unique_ptr<fake::FakeService> m_service;
+    std::unique_ptr<test::FakeServiceHost> m_host;
     std::unique_ptr<VirelAPI> m_api;
     std::unique_ptr<YahooClient> m_yahoo;
     std::unique_ptr<AppState> m_state;

@@ -1,9 +1,8 @@
 #include "account/VirelAPI.h"
 #include "AwaitTask.h"
+#include "FakeServiceHost.h"
 #include "account/ServiceJson.h"
 #include "account/ServiceReplies.h"
-#include "fakemarket/FakeServer.h"
-#include "fakemarket/FakeService.h"
 
 #include <QTcpServer>
 #include <QtTest>
@@ -31,27 +30,25 @@ class VirelAPITest : public QObject
 private slots:
     void init()
     {
-        m_server = std::make_unique<fake::FakeServer>();
-        m_service = std::make_unique<fake::FakeService>(*m_server);
-        QVERIFY(m_server->listen());
-        m_api = std::make_unique<VirelAPI>(m_server->origin(), ServiceTimeouts{200ms, 2s});
+        m_host = std::make_unique<test::FakeServiceHost>();
+        QVERIFY(m_host->isListening());
+        m_api = std::make_unique<VirelAPI>(m_host->origin(), ServiceTimeouts{200ms, 2s});
     }
 
     void cleanup()
     {
         m_api.reset();
-        m_service.reset();
-        m_server.reset();
+        m_host.reset();
     }
 
     void tokenWithoutBodySendsNoContentType()
     {
-        const QString token = m_service->issueToken(QStringLiteral("kim@example.com"));
+        const QString token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
         const auto result = awaitTask(m_api->request<MeResponse>("GET", kMe, token));
         QVERIFY(result.ok());
         QCOMPARE(result.reply().email, QStringLiteral("kim@example.com"));
 
-        const auto sent = m_service->requestsTo(kMe);
+        const auto sent = m_host->service.requestsTo(kMe);
         QCOMPARE(sent.size(), 1);
         QCOMPARE(sent[0].authorization, "Bearer " + token.toUtf8());
         QCOMPARE(sent[0].userAgent, QByteArrayLiteral("virel-for-mac/0.1"));
@@ -65,7 +62,7 @@ private slots:
         QVERIFY(result.ok());
         QVERIFY(!result.reply().deviceCode.isEmpty());
         QCOMPARE(result.reply().expiresIn, 600.0);
-        const auto sent = m_service->requestsTo(kStart);
+        const auto sent = m_host->service.requestsTo(kStart);
         QCOMPARE(sent.size(), 1);
         QCOMPARE(sent[0].method, QByteArrayLiteral("POST"));
         QVERIFY(sent[0].authorization.isEmpty());
@@ -75,20 +72,20 @@ private slots:
 
     void jsonBodyIsOneObjectOfTexts()
     {
-        const QString token = m_service->issueToken(QStringLiteral("kim@example.com"));
+        const QString token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
         const JsonBody body{{QStringLiteral("ticker"), QStringLiteral("005930")},
                             {QStringLiteral("action"), QStringLiteral("add")}};
         const auto result =
             awaitTask(m_api->request<OK>("POST", QStringLiteral("/api/mac/watchlist"), token, body));
         QVERIFY(result.ok());
         QCOMPARE(result.reply().ok, true);
-        const auto sent = m_service->requestsTo(QStringLiteral("/api/mac/watchlist"));
+        const auto sent = m_host->service.requestsTo(QStringLiteral("/api/mac/watchlist"));
         QCOMPARE(sent.size(), 1);
         QCOMPARE(sent[0].contentType, QByteArrayLiteral("application/json"));
         QCOMPARE(QJsonDocument::fromJson(sent[0].body).object(),
                  (QJsonObject{{QStringLiteral("ticker"), QStringLiteral("005930")},
                               {QStringLiteral("action"), QStringLiteral("add")}}));
-        QCOMPARE(m_service->watchlist(token).size(), 1);
+        QCOMPARE(m_host->service.watchlist(token).size(), 1);
     }
 
     void answers_data()
@@ -128,8 +125,8 @@ private slots:
         QFETCH(Fault, fault);
         QFETCH(bool, ok);
         QFETCH(ApiError, error);
-        const QString token = m_service->issueToken(QStringLiteral("kim@example.com"));
-        m_server->faults().add(kRevoke, fault);
+        const QString token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
+        m_host->server.faults().add(kRevoke, fault);
         const auto result = awaitTask(m_api->request<OK>("POST", kRevoke, token));
         QCOMPARE(result.ok(), ok);
         if (!ok) {
@@ -141,7 +138,7 @@ private slots:
     {
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
-        QUrl origin = m_server->origin();
+        QUrl origin = m_host->origin();
         origin.setPort(closed.serverPort());
         closed.close();
         VirelAPI api(origin);
@@ -164,7 +161,7 @@ private slots:
         QFETCH(QString, path);
         const auto result = awaitTask(m_api->request<MeResponse>("GET", path, QStringLiteral("secret")));
         QCOMPARE(result.error(), ApiError(TransportError{TransportError::Kind::badURL}));
-        QCOMPARE(m_server->requestCount(), 0);
+        QCOMPARE(m_host->server.requestCount(), 0);
     }
 
     void camelCaseKeys_data()
@@ -263,8 +260,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<fake::FakeServer> m_server;
-    std::unique_ptr<fake::FakeService> m_service;
+    std::unique_ptr<test::FakeServiceHost> m_host;
     std::unique_ptr<VirelAPI> m_api;
 };
 
