@@ -1,0 +1,319 @@
+// Every path of the Virel service against every fault, with short time limits: the call fails into
+// the status text its caller shows, the queued watchlist edits stay queued (only a 401 ends the
+// session and with it the queue), the last good quotes stay, nothing is retried on its own, and once
+// the fault is gone the queue reaches the service in full.
+
+#include "AwaitTask.h"
+#include "FakeClock.h"
+#include "FakeNotifier.h"
+#include "FakeServiceHost.h"
+#include "FaultMatrix.h"
+#include "MemorySecretStore.h"
+#include "TempSettings.h"
+#include "account/AccountService.h"
+#include "account/SyncService.h"
+#include "account/VirelAPI.h"
+#include "model/AppState.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace virel;
+using namespace virel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class ServicePath { deviceStart, devicePoll, profile, webSession, watchlistPush, watchlistPull };
+
+constexpr auto kIdle = 120ms;                     // the service client's idle time limit here
+constexpr LinkIntervals kLink{40ms, 120ms, 40ms}; // device-code polling, stretched by 429s
+constexpr auto kPollWindow = 250ms;
+// How long a failed call is watched for a retry of its own: any would follow the failure at once.
+constexpr auto kQuiet = 100ms;
+
+const auto kPendingOpsKey = QStringLiteral("sync.pendingOps");
+const auto kCannotConnect =
+    QStringLiteral("Virel에 연결하지 못했습니다. 네트워크를 확인하고 다시 시도해 주세요.");
+const auto kRateLimited = QStringLiteral("요청이 많습니다 — 잠시 후 다시 시도합니다");
+const auto kServerError = QStringLiteral("서버 오류 — 잠시 후 다시 시도합니다");
+const auto kPullFailed = QStringLiteral("동기화 실패 — 잠시 후 다시 시도합니다");
+
+const QList<PendingOp> kQueued{{PendingOp::Action::add, QStringLiteral("AAPL"), QStringLiteral("AAPL")},
+                               {PendingOp::Action::add, QStringLiteral("MSFT"), QStringLiteral("MSFT")}};
+
+QString offlineText(qsizetype queued)
+{
+    return QStringLiteral("오프라인 — 재연결 시 %1건을 다시 전송합니다").arg(queued);
+}
+
+struct PathInfo
+{
+    const char* name;
+    QString prefix;
+    bool linking; // a signed-out computer linking, rather than the signed-in session
+};
+
+PathInfo info(ServicePath path)
+{
+    switch (path) {
+    case ServicePath::deviceStart:
+        return {"device start", QStringLiteral("/api/mac/device/start"), true};
+    case ServicePath::devicePoll:
+        return {"device poll", QStringLiteral("/api/mac/device/poll"), true};
+    case ServicePath::profile:
+        return {"profile", QStringLiteral("/api/mac/me"), false};
+    case ServicePath::webSession:
+        return {"web session", QStringLiteral("/api/mac/web-session"), false};
+    case ServicePath::watchlistPush:
+        return {"watchlist push", QStringLiteral("/api/mac/watchlist"), false};
+    case ServicePath::watchlistPull:
+        return {"watchlist pull", QStringLiteral("/api/mac/watchlist"), false};
+    }
+    return {};
+}
+
+// What the caller of `path` shows after `fault`.
+std::optional<QString> expectedText(ServicePath path, const FaultCase& fault)
+{
+    switch (path) {
+    case ServicePath::deviceStart:
+        return kCannotConnect;
+    case ServicePath::watchlistPush:
+        if (!fault.status) {
+            return offlineText(kQueued.size());
+        }
+        if (*fault.status == 401) {
+            return std::nullopt;
+        }
+        return *fault.status == 429 ? kRateLimited : kServerError;
+    case ServicePath::watchlistPull:
+        return fault.status == 401 ? std::nullopt : std::optional(kPullFailed);
+    case ServicePath::devicePoll:
+    case ServicePath::profile:
+    case ServicePath::webSession:
+        break;
+    }
+    return std::nullopt;
+}
+
+QStringList tickersOf(const QList<fake::FakeService::Entry>& entries)
+{
+    QStringList tickers;
+    for (const auto& entry : entries) {
+        tickers.append(entry.ticker);
+    }
+    return tickers;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ServicePath)
+
+class FaultMatrixServiceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<FakeServiceHost>();
+        QVERIFY(m_host->isListening());
+        m_settings = std::make_unique<TempSettings>();
+        (*m_settings)->setValue(kPendingOpsKey, PendingOp::encodeList(kQueued));
+        (*m_settings)->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        m_api = std::make_unique<VirelAPI>(m_host->origin(), ServiceTimeouts{kIdle, 1s});
+        m_yahoo = std::make_unique<YahooClient>(m_host->origin());
+        m_state = std::make_unique<AppState>(**m_settings, *m_yahoo, m_notifier, m_clock,
+                                             AppStateIntervals{1h, 1h, 1h});
+
+        m_token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
+        m_host->service.setWatchlist(m_token, {*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
+        m_secrets.token = m_token;
+        m_account = std::make_unique<AccountService>(
+            *m_api, m_secrets, **m_settings, [](const QUrl&) {}, m_clock, kLink);
+        awaitTask(m_account->restore());
+        QVERIFY(
+            QTest::qWaitFor([&] { return m_account->user() == User{QStringLiteral("kim@example.com")}; }));
+        m_sync = std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, **m_settings, m_clock, 1h);
+        m_account->onSessionChange = [this] { m_sync->sessionDidChange(); };
+
+        m_linkSettings = std::make_unique<TempSettings>();
+        m_linker = std::make_unique<AccountService>(
+            *m_api, m_linkSecrets, **m_linkSettings, [](const QUrl&) {}, m_clock, kLink);
+
+        QVERIFY(QTest::qWaitFor([&] { return allQuoted(); }));
+    }
+
+    void cleanup()
+    {
+        m_linker.reset();
+        m_sync.reset();
+        m_account.reset();
+        m_state.reset();
+        m_yahoo.reset();
+        m_api.reset();
+        m_host.reset();
+        m_linkSettings.reset();
+        m_settings.reset();
+        m_linkSecrets.token.reset();
+    }
+
+    void failureShowsItsTextAndLosesNothing_data()
+    {
+        QTest::addColumn<ServicePath>("path");
+        QTest::addColumn<FaultCase>("fault");
+        const QList<FaultCase> faults = answerFaults() + silentFaults(kIdle);
+        for (ServicePath path :
+             {ServicePath::deviceStart, ServicePath::devicePoll, ServicePath::profile,
+              ServicePath::webSession, ServicePath::watchlistPush, ServicePath::watchlistPull}) {
+            for (const FaultCase& fault : faults) {
+                QTest::addRow("%s, %s", info(path).name, qPrintable(fault.name)) << path << fault;
+            }
+        }
+    }
+
+    void failureShowsItsTextAndLosesNothing()
+    {
+        QFETCH(ServicePath, path);
+        QFETCH(FaultCase, fault);
+        const PathInfo where = info(path);
+        const bool signsOut = fault.status == 401 && !where.linking;
+        if (path == ServicePath::watchlistPull) {
+            awaitTask(m_sync->syncNow()); // the queue goes out first, so only the pull meets the fault
+            QCOMPARE(m_sync->pendingCount(), 0);
+            // The pulled list's new symbols get their first quotes before the fault.
+            QVERIFY(QTest::qWaitFor([&] { return allQuoted(); }));
+        }
+        const QList<PendingOp> queued = m_sync->pendingOps();
+        const QuoteMap quotes = m_state->quoteService().quotes();
+        const QList<WatchItem> watchlist = m_state->watchlistItems();
+
+        m_host->server.faults().add(where.prefix, fault.fault);
+        m_host->server.clearRequests();
+        std::optional<QString> text;
+        run(path, fault, text);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        if (path != ServicePath::devicePoll) {
+            QCOMPARE(m_host->server.requestCount(where.prefix), 1);
+            QTest::qWait(static_cast<int>(kQuiet.count()));
+            QCOMPARE(m_host->server.requestCount(where.prefix), 1);
+        }
+        QCOMPARE(text, expectedText(path, fault));
+
+        QCOMPARE(m_account->user().has_value(), !signsOut);
+        const QList<PendingOp> expectedQueue = signsOut ? QList<PendingOp>() : queued;
+        QCOMPARE(m_sync->pendingOps(), expectedQueue);
+        QCOMPARE(PendingOp::decodeList((*m_settings)->value(kPendingOpsKey).toByteArray()), expectedQueue);
+        QCOMPARE(m_state->quoteService().quotes(), quotes);
+        QCOMPARE(m_state->watchlistItems(), watchlist);
+
+        m_host->server.faults().clearAll();
+        m_host->server.releaseHeld();
+        if (where.linking) {
+            QVERIFY(linkCompletes(path == ServicePath::deviceStart));
+        }
+        if (!signsOut) {
+            awaitTask(m_sync->syncNow());
+            QCOMPARE(m_sync->pendingCount(), 0);
+            QCOMPARE(m_sync->lastError(), std::nullopt);
+            const QStringList onService = tickersOf(m_host->service.watchlist(m_token));
+            for (const PendingOp& op : kQueued) {
+                QVERIFY2(onService.contains(op.ticker), qPrintable(op.ticker));
+            }
+        }
+    }
+
+private:
+    // Runs `path` once under the fault and reads the status text its caller shows afterwards.
+    void run(ServicePath path, const FaultCase& fault, std::optional<QString>& text)
+    {
+        switch (path) {
+        case ServicePath::deviceStart:
+            m_linker->beginLink();
+            QVERIFY(QTest::qWaitFor([&] { return m_linker->linkState().kind == LinkState::Kind::failed; }));
+            text = m_linker->linkState().message;
+            return;
+        case ServicePath::devicePoll:
+            checkPollingPace(fault);
+            text = std::nullopt;
+            return;
+        case ServicePath::profile:
+            awaitTask(m_account->refreshProfile());
+            break;
+        case ServicePath::webSession:
+            QCOMPARE(awaitTask(m_account->webSessionURL(QStringLiteral("/symbol/NVDA"))), std::nullopt);
+            break;
+        case ServicePath::watchlistPush:
+        case ServicePath::watchlistPull:
+            awaitTask(m_sync->syncNow());
+            break;
+        }
+        text = m_sync->lastError();
+    }
+
+    // While every poll fails the link keeps waiting, polling no faster than its interval (stretched
+    // after each 429).
+    void checkPollingPace(const FaultCase& fault)
+    {
+        QElapsedTimer watch;
+        watch.start();
+        m_linker->beginLink();
+        QVERIFY(QTest::qWaitFor([&] { return m_linker->linkState().kind == LinkState::Kind::waiting; }));
+        const LinkState waiting = m_linker->linkState();
+        QTest::qWait(static_cast<int>(kPollWindow.count()));
+        const int polls = m_host->server.requestCount(info(ServicePath::devicePoll).prefix);
+        QVERIFY(polls >= 1);
+        QVERIFY2(polls <= watch.elapsed() / kLink.poll.count() + 1, qPrintable(QString::number(polls)));
+        QCOMPARE(m_linker->linkState(), waiting);
+        QVERIFY(!m_linker->user());
+        if (fault.status == 429) {
+            QVERIFY(m_linker->pollInterval() > kLink.poll);
+        } else {
+            QCOMPARE(m_linker->pollInterval(), kLink.poll);
+        }
+    }
+
+    bool allQuoted() const
+    {
+        const auto& items = m_state->items();
+        return std::all_of(items.begin(), items.end(), [&](const WatchItem& item) {
+            return m_state->quoteService().quotes().contains(item.symbol);
+        });
+    }
+
+    // The link, started again when `restart` (its start failed) or still waiting, completes once approved.
+    bool linkCompletes(bool restart)
+    {
+        if (restart) {
+            m_linker->beginLink();
+        }
+        if (!QTest::qWaitFor([&] { return m_linker->linkState().kind == LinkState::Kind::waiting; })) {
+            return false;
+        }
+        if (!m_host->service.approve(m_linker->linkState().userCode)) {
+            return false;
+        }
+        return QTest::qWaitFor([&] { return m_linker->user().has_value(); });
+    }
+
+    std::unique_ptr<FakeServiceHost> m_host;
+    std::unique_ptr<TempSettings> m_settings;
+    std::unique_ptr<TempSettings> m_linkSettings;
+    FakeClock m_clock;
+    FakeNotifier m_notifier;
+    MemorySecretStore m_secrets;
+    MemorySecretStore m_linkSecrets;
+    std::unique_ptr<VirelAPI> m_api;
+    std::unique_ptr<YahooClient> m_yahoo;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<AccountService> m_account;
+    std::unique_ptr<SyncService> m_sync;
+    std::unique_ptr<AccountService> m_linker;
+    QString m_token;
+};
+
+QTEST_GUILESS_MAIN(FaultMatrixServiceTest)
+#include "FaultMatrixServiceTest.moc"
