@@ -1,0 +1,149 @@
+// A store whose every key holds garbage (a damaged or hand-edited file): the application starts with
+// the defaults, writes nothing at start-up, and when an edit first replaces a key its garbage is kept
+// under "<key>.unreadable". The edits then read back as made.
+
+#include "AwaitTask.h"
+#include "FakeClock.h"
+#include "FakeNotifier.h"
+#include "FakeServiceHost.h"
+#include "MemorySecretStore.h"
+#include "TempSettings.h"
+#include "account/AccountService.h"
+#include "account/SyncService.h"
+#include "account/VirelAPI.h"
+#include "model/AppState.h"
+
+#include <QTest>
+
+using namespace virel;
+using namespace virel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const auto kLocalOnlyKey = QStringLiteral("sync.localOnlySymbols");
+const auto kFocusModeKey = QStringLiteral("focusMode");
+const auto kUnknownSymbol = QStringLiteral("ZZZZ9"); // the service refuses it as unknown
+
+QStringList allKeys()
+{
+    return {QStringLiteral("items.market"),
+            QStringLiteral("items.watchlist"),
+            QStringLiteral("alertRules"),
+            QStringLiteral("sync.pendingOps"),
+            kLocalOnlyKey,
+            QStringLiteral("displayMode"),
+            QStringLiteral("tickerPlacement"),
+            kFocusModeKey};
+}
+
+QStringList symbolsOf(const QList<WatchItem>& items)
+{
+    QStringList symbols;
+    for (const auto& item : items) {
+        symbols.append(item.symbol);
+    }
+    return symbols;
+}
+
+} // namespace
+
+class StoredGarbageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void garbageGivesDefaultsAndIsKeptAside_data()
+    {
+        QTest::addColumn<QVariant>("garbage");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("binary") << QVariant(QByteArray("\x00\xff\xfe{\"items\": [", 14)) << allKeys();
+        // In this store's format a single text is also a one-entry list of texts, so the list of
+        // local-only symbols cannot hold text garbage.
+        QStringList textKeys = allKeys();
+        textKeys.removeOne(kLocalOnlyKey);
+        QTest::newRow("text") << QVariant(QStringLiteral("§ not json {[")) << textKeys;
+    }
+
+    void garbageGivesDefaultsAndIsKeptAside()
+    {
+        QFETCH(QVariant, garbage);
+        QFETCH(QStringList, keys);
+        FakeServiceHost host;
+        QVERIFY(host.isListening());
+        TempSettings settings;
+        for (const QString& key : keys) {
+            settings->setValue(key, garbage);
+        }
+        VirelAPI api(host.origin(), ServiceTimeouts{1s, 2s});
+        YahooClient yahoo(host.origin());
+        FakeClock clock;
+        FakeNotifier notifier;
+        MemorySecretStore secrets;
+        secrets.token = host.service.issueToken(QStringLiteral("kim@example.com"));
+        AppState state(*settings, yahoo, notifier, clock, AppStateIntervals{1h, 1h, 1h});
+        AccountService account(
+            api, secrets, *settings, [](const QUrl&) {}, clock);
+        awaitTask(account.restore());
+        SyncService sync(account, &state, api, *settings, clock, 1h);
+        state.onWatchlistEdit = [&sync](const WatchlistChange& change) { sync.recordLocalChange(change); };
+
+        QCOMPARE(state.mode(), DisplayMode::market);
+        QCOMPARE(state.items(), AppState::defaultItems(DisplayMode::market));
+        QCOMPARE(state.watchlistItems(), AppState::defaultItems(DisplayMode::watchlist));
+        QCOMPARE(state.tickerPlacement(), TickerPlacement::belowMenuBar);
+        QEXPECT_FAIL("", "a focusMode that is no boolean reads as true (QVariant::toBool)", Continue);
+        QCOMPARE(state.focusMode(), false);
+        QCOMPARE(state.alertEngine().rules(), QList<AlertRule>());
+        QCOMPARE(sync.pendingOps(), QList<PendingOp>());
+        QCOMPARE(sync.localOnlySymbols(), QSet<QString>());
+        for (const QString& key : keys) {
+            QVERIFY2(settings->value(key) == garbage, qPrintable(key)); // nothing written at start-up
+        }
+
+        // One edit of each key.
+        state.addSymbol(QStringLiteral("AAPL"));
+        AlertRule rule;
+        rule.symbol = QStringLiteral("NVDA");
+        rule.name = QStringLiteral("엔비디아");
+        rule.threshold = 1000;
+        state.alertEngine().add(rule);
+        state.setTickerPlacement(TickerPlacement::rotate);
+        state.setFocusMode(true);
+        state.setMode(DisplayMode::watchlist);
+        state.addSymbol(QStringLiteral("MSFT"));
+        state.addSymbol(kUnknownSymbol);
+        QTRY_VERIFY(!sync.isSyncing() && sync.pendingCount() == 0);
+
+        const auto reopened = settings.reopen();
+        for (const QString& key : keys) {
+            if (key == kFocusModeKey) {
+                continue; // a preference, not data: nothing to keep
+            }
+            if (key == kLocalOnlyKey) {
+                QEXPECT_FAIL("",
+                             "unreadable local-only symbols are not marked, so the first write loses them",
+                             Continue);
+            }
+            QVERIFY2(reopened->value(key + QStringLiteral(".unreadable")) == garbage, qPrintable(key));
+        }
+
+        // What a restarted application reads back.
+        AppState restarted(*reopened, yahoo, notifier, clock, AppStateIntervals{1h, 1h, 1h});
+        QCOMPARE(restarted.mode(), DisplayMode::watchlist);
+        QVERIFY(symbolsOf(restarted.storedItems(DisplayMode::market)).contains(QStringLiteral("AAPL")));
+        QCOMPARE(symbolsOf(restarted.items()), symbolsOf(state.items()));
+        QVERIFY(symbolsOf(restarted.items()).contains(kUnknownSymbol));
+        QCOMPARE(restarted.tickerPlacement(), TickerPlacement::rotate);
+        QCOMPARE(restarted.focusMode(), true);
+        QCOMPARE(restarted.alertEngine().rules(), QList<AlertRule>{rule});
+        AccountService signedOut(
+            api, secrets, *reopened, [](const QUrl&) {}, clock);
+        const SyncService restartedSync(signedOut, &restarted, api, *reopened, clock, 1h);
+        QCOMPARE(restartedSync.pendingOps(), QList<PendingOp>());
+        QCOMPARE(restartedSync.localOnlySymbols(), QSet<QString>{kUnknownSymbol});
+    }
+};
+
+QTEST_GUILESS_MAIN(StoredGarbageTest)
+#include "StoredGarbageTest.moc"
