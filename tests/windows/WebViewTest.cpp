@@ -35,9 +35,14 @@ class WebViewTest : public QObject
 private slots:
     void initTestCase()
     {
+        // Nothing of the browser engine or the shared GL context is in the process until a page is shown.
+        QVERIFY(!engineLoaded());
+        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts));
         if (!WebViewHost::factory()) {
             QSKIP("The browser plugin is not built");
         }
+        QVERIFY(engineLoaded());
+        QVERIFY(QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts));
         QVERIFY(m_server.listen());
         qputenv("VIREL_SERVICE_ORIGIN", m_server.origin().toString().toUtf8());
         // A page that tells which cookies the browser sent.
@@ -142,6 +147,8 @@ private slots:
     }
 
 private:
+    static bool engineLoaded() { return readFile(u"/proc/self/maps"_qs).contains("libQt6WebEngineCore"); }
+
     static QByteArray readFile(const QString& path)
     {
         QFile file(path);
