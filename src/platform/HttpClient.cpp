@@ -3,10 +3,35 @@
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <coroutine>
 #include <utility>
-#include <qcoro/qcoronetworkreply.h>
 
 namespace virel {
+
+namespace {
+
+constexpr const char* kCancelled = "virelCancelled";
+constexpr const char* kTooLarge = "virelTooLarge";
+constexpr const char* kTimedOut = "virelTimedOut";
+
+// Resumes the awaiting coroutine right inside `finished`. A queued resume (what the stock awaiter
+// does) is dropped when the reply is deleted straight after an abort in our destructor, and the
+// coroutine would then never finish.
+struct ReplyFinished
+{
+    QNetworkReply* reply;
+
+    bool await_ready() const noexcept { return reply->isFinished(); }
+    void await_suspend(std::coroutine_handle<> waiting) const
+    {
+        QObject::connect(
+            reply, &QNetworkReply::finished, reply, [waiting] { waiting.resume(); },
+            Qt::SingleShotConnection);
+    }
+    void await_resume() const noexcept {}
+};
+
+} // namespace
 
 HttpClient::HttpClient(Options options, QObject* parent)
     : QObject(parent), m_network(new QNetworkAccessManager(this)), m_options(std::move(options))
@@ -25,7 +50,7 @@ void HttpClient::abortAll()
 {
     const auto replies = std::exchange(m_inFlight, {});
     for (QNetworkReply* reply : replies) {
-        reply->setProperty("virelCancelled", true);
+        reply->setProperty(kCancelled, true);
         reply->abort();
     }
 }
@@ -52,38 +77,36 @@ QCoro::Task<HttpResponse> HttpClient::send(QNetworkRequest request, QByteArray m
                                          : m_network->sendCustomRequest(request, method, body);
     m_inFlight.insert(reply);
 
-    bool tooLarge = false;
+    // Why a reply was aborted is kept on the reply itself: the handlers may outlive this frame.
     const qint64 cap = m_options.maxBodyBytes;
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply, cap, &tooLarge](qint64 received, qint64) {
-        if (received > cap && !tooLarge) {
-            tooLarge = true;
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply, cap](qint64 received, qint64) {
+        if (received > cap && !reply->property(kTooLarge).toBool()) {
+            reply->setProperty(kTooLarge, true);
             reply->abort();
         }
     });
-    bool timedOut = false;
     if (m_options.totalTimeout.count() > 0) {
         auto* limit = new QTimer(reply);
         limit->setSingleShot(true);
-        connect(limit, &QTimer::timeout, reply, [reply, &timedOut] {
-            timedOut = true;
+        connect(limit, &QTimer::timeout, reply, [reply] {
+            reply->setProperty(kTimedOut, true);
             reply->abort();
         });
         limit->start(m_options.totalTimeout);
     }
 
-    if (!reply->isFinished()) {
-        co_await qCoro(reply).waitForFinished();
-    }
+    co_await ReplyFinished{reply};
 
     // `this` may be gone once the reply finished inside our destructor: touch only the reply.
-    const bool cancelled = reply->property("virelCancelled").toBool();
+    const bool cancelled = reply->property(kCancelled).toBool();
     HttpResponse response;
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (tooLarge) {
+    if (reply->property(kTooLarge).toBool()) {
         response.failure = HttpResponse::Failure::tooLarge;
     } else if (cancelled) {
         response.failure = HttpResponse::Failure::cancelled;
-    } else if (timedOut || reply->error() == QNetworkReply::OperationCanceledError ||
+    } else if (reply->property(kTimedOut).toBool() ||
+               reply->error() == QNetworkReply::OperationCanceledError ||
                reply->error() == QNetworkReply::TimeoutError) {
         response.failure = HttpResponse::Failure::timeout;
     } else if (response.status == 0) {

@@ -1,0 +1,110 @@
+#include "platform/HttpClient.h"
+#include "AwaitTask.h"
+#include "fakemarket/FakeServer.h"
+
+#include <QTest>
+#include <memory>
+#include <optional>
+
+using namespace virel;
+using fake::Fault;
+
+namespace {
+
+HttpClient::Options options()
+{
+    HttpClient::Options options;
+    options.userAgent = "test-agent/1";
+    options.idleTimeout = std::chrono::milliseconds(300);
+    options.maxBodyBytes = 1024 * 1024;
+    return options;
+}
+
+QCoro::Task<> storeInto(QCoro::Task<HttpResponse> task, std::optional<HttpResponse>* out)
+{
+    out->emplace(co_await std::move(task));
+}
+
+} // namespace
+
+class HttpClientTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_server.listen()); }
+    void init() { m_server.faults().clearAll(); }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<int>("status");
+        QTest::newRow("answer") << u"/v8/finance/chart/NVDA"_qs << int(HttpResponse::Failure::none) << 200;
+        QTest::newRow("http error keeps its status")
+            << u"/v8/finance/chart/NOPE"_qs << int(HttpResponse::Failure::none) << 404;
+        QTest::newRow("never answers") << u"/hang"_qs << int(HttpResponse::Failure::timeout) << 0;
+        QTest::newRow("body over the cap")
+            << u"/v1/finance/search?q=NVDA"_qs << int(HttpResponse::Failure::tooLarge) << 200;
+    }
+    void failures()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, failure);
+        QFETCH(int, status);
+        m_server.faults().add(u"/hang"_qs, Fault::hanging());
+        m_server.faults().add(u"/v1/finance/search"_qs, Fault::huge());
+        HttpClient client(options());
+        const HttpResponse response = test::awaitTask(client.get(m_server.origin().resolved(QUrl(path))));
+        QCOMPARE(int(response.failure), failure);
+        QCOMPARE(response.status, status);
+        m_server.releaseHeld();
+    }
+
+    void totalLimit_endsASlowAnswer()
+    {
+        m_server.faults().add(u"/slow"_qs, Fault::hanging());
+        auto opts = options();
+        opts.idleTimeout = std::chrono::milliseconds(5000);
+        opts.totalTimeout = std::chrono::milliseconds(150);
+        HttpClient client(opts);
+        const HttpResponse response =
+            test::awaitTask(client.get(m_server.origin().resolved(QUrl(u"/slow"_qs))));
+        QCOMPARE(response.failure, HttpResponse::Failure::timeout);
+        m_server.releaseHeld();
+    }
+
+    void destroyedClient_finishesEveryWaitingRequest()
+    {
+        m_server.faults().add(u"/hang"_qs, Fault::hanging());
+        auto client = std::make_unique<HttpClient>(options());
+        std::optional<HttpResponse> first;
+        std::optional<HttpResponse> second;
+        auto a = storeInto(client->get(m_server.origin().resolved(QUrl(u"/hang"_qs))), &first);
+        auto b = storeInto(client->get(m_server.origin().resolved(QUrl(u"/hang"_qs))), &second);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.heldCount(), 2, 2000);
+        client.reset();
+        QVERIFY(first && second);
+        QCOMPARE(first->failure, HttpResponse::Failure::cancelled);
+        QCOMPARE(second->failure, HttpResponse::Failure::cancelled);
+        m_server.releaseHeld();
+    }
+
+    void userAgent_isSentOnEveryRequest()
+    {
+        QByteArray seen;
+        m_server.http().route(u"/agent"_qs, [&seen](const QHttpServerRequest& request) {
+            seen = request.value("User-Agent");
+            return QHttpServerResponse(QByteArray("ok"));
+        });
+        HttpClient client(options());
+        test::awaitTask(client.get(m_server.origin().resolved(QUrl(u"/agent"_qs))));
+        QCOMPARE(seen, QByteArray("test-agent/1"));
+    }
+
+private:
+    fake::FakeServer m_server;
+};
+
+QTEST_GUILESS_MAIN(HttpClientTest)
+#include "HttpClientTest.moc"
