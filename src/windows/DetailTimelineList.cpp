@@ -16,6 +16,18 @@ namespace {
 
 constexpr int symbolWidth = 16;
 
+// Fills `widget` with a rounded shape of its text colour at `opacity`, so it reads on light and dark.
+void paintTint(QWidget& widget, float opacity, double radius)
+{
+    QPainter painter(&widget);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = widget.palette().color(QPalette::WindowText);
+    fill.setAlphaF(opacity);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(widget.rect()), radius, radius);
+}
+
 // The rounded background grouping the rows of one section.
 class SectionCard : public QWidget
 {
@@ -23,16 +35,7 @@ public:
     using QWidget::QWidget;
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QColor fill = palette().color(QPalette::WindowText);
-        fill.setAlphaF(0.05F);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(fill);
-        painter.drawRoundedRect(QRectF(rect()), 8, 8);
-    }
+    void paintEvent(QPaintEvent*) override { paintTint(*this, 0.05F, 8); }
 };
 
 // A news row: the whole row is the click target and lights up under the pointer.
@@ -49,16 +52,9 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        if (!underMouse() && !hasFocus()) {
-            return;
+        if (underMouse() || hasFocus()) {
+            paintTint(*this, isDown() ? 0.10F : 0.05F, 6);
         }
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QColor fill = palette().color(QPalette::WindowText);
-        fill.setAlphaF(isDown() ? 0.10F : 0.05F);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(fill);
-        painter.drawRoundedRect(QRectF(rect()), 6, 6);
     }
 };
 

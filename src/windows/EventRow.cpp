@@ -134,7 +134,7 @@ QColor EventRow::importanceColor(TimelineEvent::Importance importance)
 QString EventRow::dateText(const QDateTime& date, const QLocale& locale)
 {
     const QDateTime local = date.toLocalTime();
-    const QString time = locale.toString(local.time(), QLocale::ShortFormat);
+    const QString time = WindowStyle::hourMinute(local.time(), locale);
     if (locale.language() == QLocale::Korean) {
         return QStringLiteral("%1월 %2일 %3").arg(local.date().month()).arg(local.date().day()).arg(time);
     }

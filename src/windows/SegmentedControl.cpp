@@ -2,6 +2,7 @@
 
 #include "windows/WindowStyle.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -79,7 +80,7 @@ void SegmentedControl::paintEvent(QPaintEvent*)
             painter.setBrush(dark ? QColor(255, 255, 255, 56) : QColor(255, 255, 255));
             painter.setPen(QPen(QColor(0, 0, 0, dark ? 0 : 28), 0.5));
             painter.drawRoundedRect(QRectF(segment).adjusted(2, 2, -2, -2), kRadius - 1.5, kRadius - 1.5);
-            if (hasFocus()) {
+            if (hasFocus() && m_keyboardFocus) {
                 QColor focus = palette().color(QPalette::Highlight);
                 focus.setAlphaF(0.6F);
                 painter.setPen(QPen(focus, 1.5));
@@ -121,6 +122,18 @@ void SegmentedControl::mousePressEvent(QMouseEvent* event)
             return;
         }
     }
+}
+
+void SegmentedControl::focusInEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QWidget::focusInEvent(event);
+}
+
+void SegmentedControl::focusOutEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = false;
+    QWidget::focusOutEvent(event);
 }
 
 void SegmentedControl::keyPressEvent(QKeyEvent* event)

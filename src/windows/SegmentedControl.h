@@ -32,6 +32,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void choose(int index);
@@ -39,6 +41,8 @@ private:
 
     QStringList m_labels;
     int m_current = 0;
+    // The focus ring shows only when the keyboard brought the focus here.
+    bool m_keyboardFocus = false;
 };
 
 } // namespace virel

@@ -193,10 +193,9 @@ void TimelineView::showLoading()
 void TimelineView::showRefreshedAt()
 {
     const QDateTime refreshedAt = m_store.refreshedAt();
-    m_refreshedAt->setText(
-        refreshedAt.isValid()
-            ? u"업데이트 "_qs + QLocale().toString(refreshedAt.toLocalTime().time(), QLocale::ShortFormat)
-            : QString());
+    m_refreshedAt->setText(refreshedAt.isValid()
+                               ? u"업데이트 "_qs + WindowStyle::hourMinute(refreshedAt.toLocalTime().time())
+                               : QString());
 }
 
 } // namespace virel

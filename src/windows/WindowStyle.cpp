@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QWidget>
 #include <cstdlib>
@@ -217,6 +218,13 @@ QColor systemGreen()
 QColor systemGray()
 {
     return QColor(142, 142, 147);
+}
+
+QString hourMinute(const QTime& time, const QLocale& locale)
+{
+    // Some short formats (the C locale's) carry seconds; drop them with their separator.
+    static const QRegularExpression seconds(QStringLiteral("[:.]?s+"));
+    return locale.toString(time, locale.timeFormat(QLocale::ShortFormat).remove(seconds));
 }
 
 bool openWebUrl(const QUrl& url)

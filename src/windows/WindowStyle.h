@@ -4,6 +4,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLocale>
+#include <QTime>
 #include <QUrl>
 
 class QLabel;
@@ -46,6 +48,9 @@ QColor systemOrange();
 QColor systemYellow();
 QColor systemGreen();
 QColor systemGray();
+
+// Hour and minute in the locale's short form, with its AM/PM marker where it uses one; never seconds.
+QString hourMinute(const QTime& time, const QLocale& locale = QLocale());
 
 // Opens a web address (http or https only) in the default browser; anything else opens nothing.
 bool openWebUrl(const QUrl& url);

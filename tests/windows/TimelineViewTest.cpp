@@ -195,6 +195,8 @@ void TimelineViewTest::rowTexts()
     QCOMPARE(EventRow::dateText(date, QLocale(QLocale::English, QLocale::UnitedStates))
                  .replace(QChar(0x202f), u' '),
              u"May 3, 3:05 PM"_qs);
+    // Never seconds, even where the short format has them.
+    QCOMPARE(EventRow::dateText(date, QLocale::c()), u"May 3, 15:05"_qs);
 
     test::StateFixture fixture;
     TimelineEvent dividend = makeEvent(Kind::dividend, u"005930.KS"_qs);
