@@ -1,7 +1,122 @@
+#include "app/AppDelegate.h"
+#include "app/DemoServer.h"
+#include "app/SingleInstance.h"
+#include "notch/QtScreenFacts.h"
+#include "platform/DBusNotifier.h"
+#include "platform/KeychainStore.h"
+#include "platform/Origins.h"
+#include "platform/Settings.h"
+#include "platform/StatusItemScan.h"
+
 #include <QApplication>
+#include <QDBusConnection>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace virel;
+
+namespace {
+
+// Under Wayland a client cannot place its own windows, and the strip must sit at the top centre of
+// the screen: run through XWayland unless the user chose a platform.
+void preferX11UnderWayland()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsSet("DISPLAY")) {
+        return;
+    }
+    if (qgetenv("XDG_SESSION_TYPE") == "wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+}
+
+// The browser engine of the detail window refuses to start its sandbox as root and ends the whole
+// process instead. Root sessions (containers, CI) run the embedded pages without that sandbox.
+void allowBrowserEngineAsRoot()
+{
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+}
+
+void complain(const QString& message)
+{
+    std::fprintf(stderr, "virel: %s\n", qPrintable(message));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    preferX11UnderWayland();
+    allowBrowserEngineAsRoot();
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("virel"));
+    QApplication::setApplicationVersion(QStringLiteral(VIREL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("virel"));
+    const QStringList arguments = QApplication::arguments().mid(1);
+
+    SingleInstance instance;
+    if (!instance.claim()) {
+        QObject::connect(&instance, &SingleInstance::handedOver, &app, [] { QApplication::exit(0); });
+        QObject::connect(&instance, &SingleInstance::handOverFailed, &app, [] {
+            complain(QStringLiteral("another Virel is starting or not answering; try again"));
+            QApplication::exit(1);
+        });
+        instance.sendToRunning(arguments);
+        return QApplication::exec();
+    }
+
+    Settings settings;
+    DBusNotifier notifier(QDBusConnection::sessionBus(), [] { QApplication::beep(); });
+    KeychainStore secrets;
+    QtScreenFacts screens;
+    NoStatusItemScan statusItems;
+    std::unique_ptr<DemoServer> demo;
+    std::unique_ptr<AppDelegate> delegate;
+
+    // With a demo server, it is stopped before the application ends.
+    const auto quit = [&demo, &app] {
+        if (!demo) {
+            return QApplication::quit();
+        }
+        QObject::connect(demo.get(), &DemoServer::stopped, &app, &QApplication::quit);
+        demo->stop();
+    };
+    const auto launch = [&] {
+        delegate = std::make_unique<AppDelegate>(AppEnvironment{
+            .settings = settings,
+            .notifier = notifier,
+            .secrets = secrets,
+            .screens = screens,
+            .statusItems = statusItems,
+            .clock = Clock::system(),
+            .yahooOrigin = Origins::yahoo(),
+            .serviceOrigin = Origins::service(),
+            .updates = UpdateService::defaultOptions(),
+            .quit = quit,
+        });
+        delegate->applicationDidFinishLaunching(arguments);
+        instance.setHandler([&delegate](const QStringList& handed) {
+            delegate->applySwitches(LaunchSwitches::parse(handed));
+        });
+    };
+
+    if (arguments.contains(QStringLiteral("--demo"))) {
+        demo = std::make_unique<DemoServer>(DemoServer::bundledProgram());
+        QObject::connect(demo.get(), &DemoServer::ready, &app, [&launch](const QUrl& origin) {
+            // Before anything reads an origin.
+            DemoServer::useOrigin(origin);
+            launch();
+        });
+        QObject::connect(demo.get(), &DemoServer::failed, &app, [](const QString& reason) {
+            complain(QStringLiteral("--demo: ") + reason);
+            QApplication::exit(1);
+        });
+        demo->start();
+    } else {
+        launch();
+    }
+    const int status = QApplication::exec();
+    delegate.reset();
+    return status;
 }
