@@ -156,7 +156,9 @@ void AccountService::completeLogin(const QString& token, const QString& email)
 
 QCoro::Task<> AccountService::saveToken(QString token)
 {
-    if (!co_await m_secrets.save(std::move(token))) {
+    // Awaited into a variable: GCC 12 leaks a coroutine awaited inside a condition.
+    const bool saved = co_await m_secrets.save(std::move(token));
+    if (!saved) {
         qWarning("virel: Keychain 저장 실패 — 이번 실행 동안만 로그인이 유지됩니다");
     }
 }

@@ -100,9 +100,13 @@ QCoro::Task<> SyncService::syncNow()
     setSyncing(true);
     const QString token = *m_account.token();
     QPointer self(this);
-    while (co_await flush(token)) {
+    while (true) {
+        const bool flushed = co_await flush(token);
         if (!self) {
             co_return;
+        }
+        if (!flushed) {
+            break;
         }
         co_await pull(token);
         if (!self) {
@@ -113,9 +117,7 @@ QCoro::Task<> SyncService::syncNow()
             break;
         }
     }
-    if (self) {
-        setSyncing(false);
-    }
+    setSyncing(false);
 }
 
 QCoro::Task<bool> SyncService::flush(QString token)

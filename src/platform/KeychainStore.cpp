@@ -61,7 +61,8 @@ QCoro::Task<bool> KeychainStore::save(QString token)
     auto removal = run(makeJob<QKeychain::DeletePasswordJob>(), m_jobTimeLimit, succeeded);
     auto writing = run(write, m_jobTimeLimit, succeeded);
     co_await std::move(removal); // a missing item is no failure
-    co_return (co_await std::move(writing)).has_value();
+    const auto written = co_await std::move(writing);
+    co_return written.has_value();
 }
 
 QCoro::Task<> KeychainStore::remove()
