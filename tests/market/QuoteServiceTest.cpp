@@ -172,6 +172,20 @@ private slots:
         QCoro::waitFor(std::move(pass));
         QTest::qWait(20);
     }
+
+    // Closing the client ends the requests still waiting for an answer, and with them the pass.
+    void clientClosedMidPass()
+    {
+        m_server->faults().add(FakeServer::chartPath, Fault::hanging());
+        m_service->start({kNvidia}, kNoTimer);
+        auto pass = m_service->refreshAll();
+        QTRY_COMPARE(chartRequests(), 2);
+        m_yahoo.reset();
+        QCoro::waitFor(std::move(pass));
+        QCOMPARE(m_service->quotes().size(), 0);
+        m_service.reset();
+        m_server->releaseHeld();
+    }
 };
 
 QTEST_GUILESS_MAIN(QuoteServiceTest)
