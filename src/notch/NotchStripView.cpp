@@ -235,16 +235,29 @@ void NotchStripView::paintNormal(QPainter& painter, double centreY)
     const QDateTime now = m_clock.now();
     const QuoteMap& quotes = m_state.quoteService().quotes();
 
-    QList<Piece> left;
+    QList<Piece> countdown;
     QList<WatchItem> leftItems = m_state.leftItems();
     if (countdownShown()) {
-        left.append(countdownPiece(m_timer.display()));
+        countdown.append(countdownPiece(m_timer.display()));
         leftItems = leftItems.mid(0, 1);
     }
-    for (const QuoteChip& chip : QuoteChip::forItems(leftItems, quotes, false, now)) {
-        left.append(chipPiece(chip));
-    }
+    QList<QuoteChip> chips = QuoteChip::forItems(leftItems, quotes, false, now);
+    const auto rowOf = [&countdown](const QList<QuoteChip>& chips) {
+        QList<Piece> row = countdown;
+        for (const QuoteChip& chip : chips) {
+            row.append(chipPiece(chip));
+        }
+        return row;
+    };
+    QList<Piece> left = rowOf(chips);
     const double leftEnd = m_parts.leftWidth - sidePadding;
+    // Chips that do not fit side by side share the shortfall by cutting their names.
+    if (const double shortfall = rowWidth(left, normalSpacing) - leftEnd; shortfall > 0 && !chips.isEmpty()) {
+        for (QuoteChip& chip : chips) {
+            chip = chip.fittedTo(chip.width() - shortfall / static_cast<double>(chips.size()));
+        }
+        left = rowOf(chips);
+    }
     painter.save();
     painter.setClipRect(QRectF(0, 0, m_parts.leftWidth, height()));
     paintRow(painter, left, normalSpacing, leftEnd - rowWidth(left, normalSpacing), centreY);
@@ -253,8 +266,9 @@ void NotchStripView::paintNormal(QPainter& painter, double centreY)
     if (m_ticker->isVisible()) {
         return;
     }
+    const double room = m_parts.rightWidth - sidePadding;
     const auto chipOf = [&](const std::optional<WatchItem>& item) {
-        return item ? QuoteChip::forItem(*item, quotes, true, now)
+        return item ? QuoteChip::forItem(*item, quotes, true, now).fittedTo(room)
                     : QuoteChip(std::nullopt, QStringLiteral("…"), true, now);
     };
     const double rightStart = m_parts.leftWidth + m_parts.notchWidth;

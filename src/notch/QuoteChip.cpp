@@ -4,6 +4,9 @@
 #include "notch/NotchPaint.h"
 #include "windows/WindowStyle.h"
 
+#include <QFontMetricsF>
+#include <algorithm>
+
 namespace virel {
 
 QuoteChip::QuoteChip(const std::optional<Quote>& quote, const QString& placeholder, bool showPrice,
@@ -18,11 +21,34 @@ QuoteChip::QuoteChip(const std::optional<Quote>& quote, const QString& placehold
         }
         m_runs.append({formatChange(*quote), WindowStyle::changeColor(quote->direction())});
     }
+    measure();
+}
+
+void QuoteChip::measure()
+{
     const QFont face = font();
+    m_width = spacing * static_cast<double>(m_runs.size() - 1);
     for (const Run& run : std::as_const(m_runs)) {
         m_width += NotchPaint::textWidth(face, run.text);
     }
-    m_width += spacing * static_cast<double>(m_runs.size() - 1);
+}
+
+QuoteChip QuoteChip::fittedTo(double width) const
+{
+    if (m_width <= width) {
+        return *this;
+    }
+    QuoteChip fitted;
+    fitted.m_runs = m_runs;
+    Run& name = fitted.m_runs.first();
+    const double nameWidth = NotchPaint::textWidth(font(), name.text);
+    name.text = QFontMetricsF(font()).elidedText(name.text, Qt::ElideRight,
+                                                 std::max(nameWidth - (m_width - width), 0.0));
+    if (name.text.isEmpty()) {
+        name.text = QStringLiteral("…");
+    }
+    fitted.measure();
+    return fitted;
 }
 
 QuoteChip QuoteChip::forItem(const WatchItem& item, const QuoteMap& quotes, bool showPrice,

@@ -39,12 +39,18 @@ public:
     static QFont font();
     const QList<Run>& runs() const { return m_runs; }
     double width() const { return m_width; }
+    // The chip with its name cut short (with "…") so the whole chip is at most `width` wide, where
+    // the name allows it; the price and the change are never cut.
+    QuoteChip fittedTo(double width) const;
     // Draws the chip from `x`, vertically centred on `centreY`.
     void paint(QPainter& painter, double x, double centreY) const;
 
     bool operator==(const QuoteChip&) const = default;
 
 private:
+    QuoteChip() = default;
+    void measure();
+
     QList<Run> m_runs;
     double m_width = 0;
 };

@@ -95,6 +95,21 @@ private slots:
         QVERIFY(withPrice.width() > withoutPrice.width());
     }
 
+    void fittedTo_cutsOnlyTheName()
+    {
+        const QuoteChip chip(quote(72300, 72000), QStringLiteral("x"), true, now);
+        QCOMPARE(chip.fittedTo(chip.width() + 1), chip);
+        const QuoteChip cut = chip.fittedTo(chip.width() - 15);
+        QVERIFY(cut.width() <= chip.width() - 15);
+        QVERIFY(cut.runs()[0].text.endsWith(QStringLiteral("…")));
+        QCOMPARE(cut.runs()[1], chip.runs()[1]);
+        QCOMPARE(cut.runs()[2], chip.runs()[2]);
+        // Far too narrow: the name shrinks to the ellipsis, price and change stay whole.
+        const QuoteChip tiny = chip.fittedTo(10);
+        QCOMPARE(tiny.runs()[0].text, QStringLiteral("…"));
+        QCOMPARE(tiny.runs()[2].text, chip.runs()[2].text);
+    }
+
     void forItem_takesTheQuoteOfTheExactSymbol()
     {
         QuoteMap quotes{{QStringLiteral("005930.KS"), quote(100, 99)}};
