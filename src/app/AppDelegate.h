@@ -79,6 +79,7 @@ public:
     SyncService* syncService() const { return m_sync.get(); }
     NotchWindowController* notchController() const { return m_notch.get(); }
     DetailWindowController* detailController() const { return m_detail.get(); }
+    EditWindowController* editController() const { return m_edit.get(); }
     StatusItem* statusItem() const { return m_statusItem.get(); }
     UpdateService& updateService() { return m_updates; }
     // The open dialogs, if any.
