@@ -164,6 +164,17 @@ private slots:
         QCOMPARE(m_host->server.requestCount(), 0);
     }
 
+    void clientGoneMeansCancelled()
+    {
+        m_host->server.faults().add(kMe, Fault::hanging());
+        auto task = m_api->request<MeResponse>("GET", kMe, QStringLiteral("t"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->server.heldCount(), 1, 2000);
+        m_api.reset();
+        const auto result = awaitTask(std::move(task));
+        QCOMPARE(result.error(), ApiError(Cancelled{}));
+        m_host->server.releaseHeld();
+    }
+
     void camelCaseKeys_data()
     {
         QTest::addColumn<QString>("key");
