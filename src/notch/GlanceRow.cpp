@@ -2,6 +2,7 @@
 
 #include "model/Formatters.h"
 #include "model/MarketState.h"
+#include "notch/GlanceView.h"
 #include "notch/NotchPaint.h"
 #include "notch/Sparkline.h"
 #include "windows/WindowStyle.h"
@@ -56,7 +57,7 @@ QSize GlanceRow::sizeHint() const
 {
     const double line =
         std::max(QFontMetricsF(nameFont()).height(), QFontMetricsF(priceFont(QFont::Normal)).height());
-    return {296, static_cast<int>(std::ceil(std::max(line, sparklineHeight)))};
+    return {GlanceView::cardWidth - 2 * GlanceView::padding, static_cast<int>(std::ceil(std::max(line, sparklineHeight)))};
 }
 
 void GlanceRow::paintEvent(QPaintEvent*)

@@ -208,13 +208,15 @@ void NotchStripView::resizeEvent(QResizeEvent* event)
 void NotchStripView::rotationChanged()
 {
     const std::optional<WatchItem> next = m_state.rotatingItem();
-    if (next != m_shownItem) {
-        m_fadingItem = m_shownItem;
-        m_shownItem = next;
-        m_fade.stop();
-        m_fade.start();
+    const bool chipShown = !m_state.focusMode() && !m_ticker->isVisible();
+    if (next == m_shownItem || !chipShown) {
+        m_shownItem = next; // nothing on screen changes, so nothing is redrawn
+        return;
     }
-    update();
+    m_fadingItem = m_shownItem;
+    m_shownItem = next;
+    m_fade.stop();
+    m_fade.start();
 }
 
 void NotchStripView::paintEvent(QPaintEvent*)
