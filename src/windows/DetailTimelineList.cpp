@@ -218,11 +218,8 @@ QString DetailTimelineList::eventDate(const QDateTime& date, const QLocale& loca
 QString DetailTimelineList::newsTime(const QDateTime& time, const QLocale& locale)
 {
     const QDateTime local = time.toLocalTime();
-    // Some locales' short time still carries seconds.
-    static const QRegularExpression seconds(QStringLiteral("[:.]ss"));
-    const QString timePattern = locale.timeFormat(QLocale::ShortFormat).remove(seconds);
     return locale.toString(local.date(), monthDayPattern(locale)) + u' ' +
-           locale.toString(local.time(), timePattern);
+           WindowStyle::hourMinute(local.time(), locale);
 }
 
 } // namespace virel
