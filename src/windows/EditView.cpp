@@ -8,7 +8,6 @@
 #include "windows/WatchListArea.h"
 #include "windows/WindowStyle.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,16 +30,6 @@ QLabel* sectionHeader(QWidget* parent)
     WindowStyle::styleLabel(label, 11, WindowStyle::Tone::secondary, QFont::DemiBold);
     label->setContentsMargins(8, 10, 8, 4);
     return label;
-}
-
-QWidget* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    WindowStyle::setTextColor(line, WindowStyle::toneColor(parent->palette(), WindowStyle::Tone::tertiary));
-    line->setForegroundRole(QPalette::WindowText);
-    return line;
 }
 
 bool isEnter(const QKeyEvent* event)
@@ -99,18 +88,12 @@ EditView::EditView(AppState& state, SearchFunction search, QWidget* parent)
     contentLayout->addWidget(m_list);
     contentLayout->addStretch(1);
 
-    m_scroll = new QScrollArea(this);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    content->setAutoFillBackground(false);
-    m_scroll->setWidget(content);
+    m_scroll = WindowStyle::transparentScrollArea(content, this);
     connect(m_list, &WatchListArea::selected, this,
             [this](QWidget* row) { m_scroll->ensureWidgetVisible(row); });
     layout->addWidget(m_scroll, 1);
 
-    layout->addWidget(divider(this));
+    layout->addWidget(WindowStyle::divider(this));
     layout->addWidget(buildFooter());
 
     connect(&m_state, &AppState::itemsChanged, this, &EditView::itemsChanged);

@@ -7,7 +7,6 @@
 #include "windows/SymbolIcons.h"
 #include "windows/WindowStyle.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -17,19 +16,6 @@
 
 namespace virel {
 
-namespace {
-
-QWidget* divider(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    WindowStyle::setTextColor(line, WindowStyle::toneColor(parent->palette(), WindowStyle::Tone::tertiary));
-    return line;
-}
-
-} // namespace
-
 TimelineView::TimelineView(AppState& state, TimelineStore& store, QWidget* parent)
     : QWidget(parent), m_state(state), m_store(store)
 {
@@ -38,7 +24,7 @@ TimelineView::TimelineView(AppState& state, TimelineStore& store, QWidget* paren
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildHeader());
-    layout->addWidget(divider(this));
+    layout->addWidget(WindowStyle::divider(this));
 
     m_emptyText = new QLabel(QStringLiteral("관심 목록에 새 이벤트가 없습니다"), this);
     WindowStyle::styleLabel(m_emptyText, 13, WindowStyle::Tone::secondary);
@@ -46,20 +32,14 @@ TimelineView::TimelineView(AppState& state, TimelineStore& store, QWidget* paren
     layout->addWidget(m_emptyText, 1);
 
     auto* content = new QWidget;
-    content->setAutoFillBackground(false);
     m_rows = new QVBoxLayout(content);
     m_rows->setContentsMargins(8, 6, 8, 6);
     m_rows->setSpacing(2);
     m_rows->addStretch(1);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setWidget(content);
+    m_scroll = WindowStyle::transparentScrollArea(content, this);
     layout->addWidget(m_scroll, 1);
 
-    layout->addWidget(divider(this));
+    layout->addWidget(WindowStyle::divider(this));
     layout->addWidget(buildFooter());
 
     connect(&m_store, &TimelineStore::eventsChanged, this, &TimelineView::showEvents);

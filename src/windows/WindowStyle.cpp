@@ -7,10 +7,12 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFrame>
 #include <QLabel>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
 #include <QWidget>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -131,6 +133,27 @@ void bringToFront(QWidget* window)
     }
     window->raise();
     window->activateWindow();
+}
+
+QWidget* divider(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    setTextColor(line, toneColor(parent->palette(), Tone::tertiary));
+    return line;
+}
+
+QScrollArea* transparentScrollArea(QWidget* content, QWidget* parent)
+{
+    auto* scroll = new QScrollArea(parent);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    scroll->setWidget(content);
+    return scroll;
 }
 
 QFont font(int pixelSize, QFont::Weight weight)

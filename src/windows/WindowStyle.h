@@ -9,6 +9,7 @@
 #include <QUrl>
 
 class QLabel;
+class QScrollArea;
 class QWidget;
 
 // Looks and window handling shared by the small windows.
@@ -26,6 +27,11 @@ void applyMaterial(QWidget* window);
 void presentCentred(QWidget* window);
 // Shows, raises and activates an existing window.
 void bringToFront(QWidget* window);
+
+// A thin horizontal line between the parts of a window.
+QWidget* divider(QWidget* parent);
+// A frameless vertical scroll area over `content` that lets the window's background show through.
+QScrollArea* transparentScrollArea(QWidget* content, QWidget* parent);
 
 // A font of the given size in logical pixels (the size a user sees), optionally bold or monospaced.
 QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
