@@ -57,7 +57,8 @@ QSize GlanceRow::sizeHint() const
 {
     const double line =
         std::max(QFontMetricsF(nameFont()).height(), QFontMetricsF(priceFont(QFont::Normal)).height());
-    return {GlanceView::cardWidth - 2 * GlanceView::padding, static_cast<int>(std::ceil(std::max(line, sparklineHeight)))};
+    return {GlanceView::cardWidth - 2 * GlanceView::padding,
+            static_cast<int>(std::ceil(std::max(line, sparklineHeight)))};
 }
 
 void GlanceRow::paintEvent(QPaintEvent*)

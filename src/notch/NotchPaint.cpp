@@ -83,4 +83,16 @@ void paintStopwatch(QPainter& painter, const QRectF& rect, const QColor& color)
     painter.restore();
 }
 
+void paintPause(QPainter& painter, const QRectF& rect, const QColor& color)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    fitDesignBox(painter, rect);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawRoundedRect(QRectF(6, 4, 4, 16), 1, 1);
+    painter.drawRoundedRect(QRectF(14, 4, 4, 16), 1, 1);
+    painter.restore();
+}
+
 } // namespace virel::NotchPaint

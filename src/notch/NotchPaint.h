@@ -24,4 +24,7 @@ void paintBell(QPainter& painter, const QRectF& rect, const QColor& color);
 // desktop's fonts rarely carry.
 void paintStopwatch(QPainter& painter, const QRectF& rect, const QColor& color);
 
+// Two pause bars fitted into the square centred in `rect`; stands in for "⏸".
+void paintPause(QPainter& painter, const QRectF& rect, const QColor& color);
+
 } // namespace virel::NotchPaint

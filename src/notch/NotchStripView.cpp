@@ -60,15 +60,27 @@ Piece chipPiece(const QuoteChip& chip)
     return {chip.width(), [chip](QPainter& p, double x, double y) { chip.paint(p, x, y); }};
 }
 
-// "⏱ " and the countdown; the stopwatch is drawn, as few desktop fonts carry it.
+// "⏱ " and the countdown ("⏸ 12:34" while paused); both marks are drawn, as few desktop fonts
+// carry them.
 Piece countdownPiece(const QString& display)
 {
     constexpr double icon = 11;
-    const QString text = QStringLiteral(" ") + display;
+    const QString pauseMark = QStringLiteral("⏸ ");
+    const bool paused = display.startsWith(pauseMark);
+    const QString space = QStringLiteral(" ");
+    const QString digits = paused ? display.mid(pauseMark.size()) : display;
+    const double spaceWidth = NotchPaint::textWidth(stripFont(), space);
+    const double pauseWidth = paused ? icon + spaceWidth : 0;
     const QColor color = NotchPaint::white(0.9);
-    return {icon + NotchPaint::textWidth(stripFont(), text), [text, color](QPainter& p, double x, double y) {
+    return {icon + spaceWidth + pauseWidth + NotchPaint::textWidth(stripFont(), digits),
+            [=](QPainter& p, double x, double y) {
                 NotchPaint::paintStopwatch(p, QRectF(x, y - icon / 2, icon, icon), color);
-                NotchPaint::drawText(p, stripFont(), color, x + icon, y, text);
+                x += icon + spaceWidth;
+                if (paused) {
+                    NotchPaint::paintPause(p, QRectF(x, y - icon / 2, icon, icon), color);
+                    x += pauseWidth;
+                }
+                NotchPaint::drawText(p, stripFont(), color, x, y, digits);
             }};
 }
 

@@ -118,6 +118,7 @@ void NotchWindowController::layout()
     }
     place(*m_strip, frame);
     layoutTickerBar();
+    placeGlance(); // an open card follows the strip to its new place
 }
 
 void NotchWindowController::layoutTickerBar()

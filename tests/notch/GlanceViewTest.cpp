@@ -108,15 +108,7 @@ private slots:
     {
         const auto glance = makeGlance();
         const int before = glance->sizeHint().height();
-        AlertRule rule;
-        rule.symbol = QStringLiteral("005930.KS");
-        rule.name = QStringLiteral("삼성전자");
-        rule.threshold = 70000;
-        f->state->alertEngine().add(rule);
-        Quote quote;
-        quote.symbol = rule.symbol;
-        quote.price = 70500;
-        f->state->alertEngine().evaluate({{rule.symbol, quote}});
+        f->fireAlert(QStringLiteral("005930.KS"), QStringLiteral("삼성전자"), 70000, 70500);
         QCOMPARE(glance->alertText(), std::optional(QStringLiteral("알림 · 삼성전자 ≥ 70000.0")));
         QVERIFY(glance->sizeHint().height() > before);
     }

@@ -42,6 +42,20 @@ struct NotchFixture
         state = std::make_unique<AppState>(*settings, *yahoo, notifier, clock);
     }
 
+    // Adds an alert above `threshold` and fires it with one quote at `price`.
+    void fireAlert(const QString& symbol, const QString& name, double threshold, double price)
+    {
+        AlertRule rule;
+        rule.symbol = symbol;
+        rule.name = name;
+        rule.threshold = threshold;
+        state->alertEngine().add(rule);
+        Quote quote;
+        quote.symbol = symbol;
+        quote.price = price;
+        state->alertEngine().evaluate({{symbol, quote}});
+    }
+
     // True once every entry of the active list has a quote.
     bool quoted() const { return state->quoteService().quotes().size() == state->items().size(); }
 };

@@ -229,15 +229,7 @@ private slots:
         controller->flashGlance(10);
         QWidget* glance = controller->glanceWidget();
         const int before = glance->height();
-        AlertRule rule;
-        rule.symbol = QStringLiteral("^KS11");
-        rule.name = QStringLiteral("KOSPI");
-        rule.threshold = 1;
-        f->state->alertEngine().add(rule);
-        Quote quote;
-        quote.symbol = rule.symbol;
-        quote.price = 2;
-        f->state->alertEngine().evaluate({{rule.symbol, quote}});
+        f->fireAlert(QStringLiteral("^KS11"), QStringLiteral("KOSPI"), 1, 2);
         QTRY_VERIFY(glance->height() > before);
         QCOMPARE(glance->y(), 30);
     }
