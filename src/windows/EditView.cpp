@@ -172,13 +172,7 @@ QString EditView::resultSectionText() const
 
 QList<SearchRow*> EditView::searchRows() const
 {
-    QList<SearchRow*> rows;
-    for (int index = 0; index < m_resultRows->count(); ++index) {
-        if (auto* row = qobject_cast<SearchRow*>(m_resultRows->itemAt(index)->widget())) {
-            rows.append(row);
-        }
-    }
-    return rows;
+    return WindowStyle::widgetsIn<SearchRow>(m_resultRows);
 }
 
 QString EditView::listHeaderText() const

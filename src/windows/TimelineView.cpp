@@ -117,13 +117,7 @@ QList<TimelineEvent> TimelineView::filtered(const QList<TimelineEvent>& events,
 
 QList<EventRow*> TimelineView::rows() const
 {
-    QList<EventRow*> result;
-    for (int index = 0; index < m_rows->count(); ++index) {
-        if (auto* row = qobject_cast<EventRow*>(m_rows->itemAt(index)->widget())) {
-            result.append(row);
-        }
-    }
-    return result;
+    return WindowStyle::widgetsIn<EventRow>(m_rows);
 }
 
 bool TimelineView::emptyTextShown() const

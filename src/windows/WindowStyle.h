@@ -4,6 +4,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLayout>
+#include <QList>
 #include <QLocale>
 #include <QTime>
 #include <QUrl>
@@ -32,6 +34,18 @@ void bringToFront(QWidget* window);
 QWidget* divider(QWidget* parent);
 // A frameless vertical scroll area over `content` that lets the window's background show through.
 QScrollArea* transparentScrollArea(QWidget* content, QWidget* parent);
+
+// The widgets of type T laid out directly in `layout`, in layout order.
+template <typename T> QList<T*> widgetsIn(const QLayout* layout)
+{
+    QList<T*> widgets;
+    for (int index = 0; index < layout->count(); ++index) {
+        if (auto* widget = qobject_cast<T*>(layout->itemAt(index)->widget())) {
+            widgets.append(widget);
+        }
+    }
+    return widgets;
+}
 
 // A font of the given size in logical pixels (the size a user sees), optionally bold or monospaced.
 QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
