@@ -27,24 +27,31 @@ install(FILES ${virel_packaging}/${VIREL_APP_ID}.desktop DESTINATION ${CMAKE_INS
 install(FILES ${virel_packaging}/${VIREL_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-# AppStream: one <screenshot> per image in docs/screenshots, the first one the default.
-file(GLOB virel_screenshots ${PROJECT_SOURCE_DIR}/docs/screenshots/*.png)
+# AppStream: the screenshots of docs/screenshots a software centre shows, the first one the default.
+set(virel_screenshots
+    "glance-screen.png|Every symbol at a glance, below the strip at the top of the screen"
+    "ticker-bar-screen.png|The strip at the top centre and the ticker bar below the menu bar"
+    "detail.png|One symbol in detail: corporate events, news and the Virel pages"
+    "timeline.png|The event timeline of the whole list"
+    "edit.png|Editing the watchlist with symbol search"
+    "status-menu.png|The status menu")
 set(VIREL_METAINFO_SCREENSHOTS "")
-if(virel_screenshots)
-  set(type " type=\"default\"")
-  string(APPEND VIREL_METAINFO_SCREENSHOTS "  <screenshots>\n")
-  foreach(shot ${virel_screenshots})
-    get_filename_component(name ${shot} NAME)
-    get_filename_component(caption ${shot} NAME_WE)
-    string(REPLACE "-" " " caption "${caption}")
+set(virel_shot_type " type=\"default\"")
+foreach(virel_shot ${virel_screenshots})
+  string(REPLACE "|" ";" virel_shot "${virel_shot}")
+  list(GET virel_shot 0 virel_shot_name)
+  list(GET virel_shot 1 virel_shot_caption)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/docs/screenshots/${virel_shot_name})
     string(APPEND VIREL_METAINFO_SCREENSHOTS
-           "    <screenshot${type}>\n"
-           "      <caption>${caption}</caption>\n"
-           "      <image>${VIREL_SCREENSHOT_URL}/${name}</image>\n"
+           "    <screenshot${virel_shot_type}>\n"
+           "      <caption>${virel_shot_caption}</caption>\n"
+           "      <image>${VIREL_SCREENSHOT_URL}/${virel_shot_name}</image>\n"
            "    </screenshot>\n")
-    set(type "")
-  endforeach()
-  string(APPEND VIREL_METAINFO_SCREENSHOTS "  </screenshots>")
+    set(virel_shot_type "")
+  endif()
+endforeach()
+if(VIREL_METAINFO_SCREENSHOTS)
+  set(VIREL_METAINFO_SCREENSHOTS "  <screenshots>\n${VIREL_METAINFO_SCREENSHOTS}  </screenshots>")
 endif()
 # Honours SOURCE_DATE_EPOCH, so a rebuild of the same source gives the same file.
 string(TIMESTAMP VIREL_RELEASE_DATE "%Y-%m-%d" UTC)
