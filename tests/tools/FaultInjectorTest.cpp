@@ -18,7 +18,7 @@ class FaultInjectorTest : public QObject
 private slots:
     void parsesSpecs_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("faultText");
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<int>("status"); // 0: none
         QTest::addColumn<QByteArray>("body");
@@ -51,7 +51,7 @@ private slots:
 
     void parsesSpecs()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, faultText);
         QFETCH(QString, prefix);
         QFETCH(int, status);
         QFETCH(QByteArray, body);
@@ -61,7 +61,7 @@ private slots:
         QFETCH(bool, hang);
         QFETCH(int, count);
         QString error;
-        const auto parsed = FaultSpec::parse(spec, &error);
+        const auto parsed = FaultSpec::parse(faultText, &error);
         QVERIFY2(parsed, qPrintable(error));
         QCOMPARE(parsed->pathPrefix, prefix);
         QCOMPARE(parsed->fault.status.value_or(0), status);
@@ -75,7 +75,7 @@ private slots:
 
     void rejectsBadSpecs_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("faultText");
         QTest::newRow("no path") << u"status:500"_s;
         QTest::newRow("no kind") << u"/v8/finance/chart"_s;
         QTest::newRow("unknown kind") << u"/x=explode"_s;
@@ -89,10 +89,10 @@ private slots:
 
     void rejectsBadSpecs()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, faultText);
         QString error;
-        QVERIFY(!FaultSpec::parse(spec, &error));
-        QVERIFY(error.contains(spec));
+        QVERIFY(!FaultSpec::parse(faultText, &error));
+        QVERIFY(error.contains(faultText));
     }
 
     void longestPrefixWinsAndCountsRunOut()

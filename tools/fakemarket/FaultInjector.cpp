@@ -199,26 +199,26 @@ Fault Fault::times(int n) const
     return f;
 }
 
-std::optional<FaultSpec> FaultSpec::parse(const QString& spec, QString* error)
+std::optional<FaultSpec> FaultSpec::parse(const QString& faultText, QString* error)
 {
     const auto fail = [&](const QString& why) -> std::optional<FaultSpec> {
         if (error)
-            *error = u"bad fault \"%1\": %2"_s.arg(spec, why);
+            *error = u"bad fault \"%1\": %2"_s.arg(faultText, why);
         return std::nullopt;
     };
     // The path itself may hold "=" (KRW=X): split at the first "=" that a fault kind follows.
     qsizetype split = -1;
-    for (qsizetype i = spec.indexOf(u'='); i >= 0; i = spec.indexOf(u'=', i + 1)) {
-        if (startsWithKind(QStringView(spec).mid(i + 1))) {
+    for (qsizetype i = faultText.indexOf(u'='); i >= 0; i = faultText.indexOf(u'=', i + 1)) {
+        if (startsWithKind(QStringView(faultText).mid(i + 1))) {
             split = i;
             break;
         }
     }
-    if (split <= 0 || !spec.startsWith(u'/'))
+    if (split <= 0 || !faultText.startsWith(u'/'))
         return fail(u"expected /PATH=KIND[:VALUE][,KIND[:VALUE]...]"_s);
 
-    FaultSpec parsed{spec.left(split), Fault{}};
-    QString rest = spec.mid(split + 1);
+    FaultSpec parsed{faultText.left(split), Fault{}};
+    QString rest = faultText.mid(split + 1);
     while (!rest.isEmpty()) {
         if (rest.startsWith(u"body:")) {
             parsed.fault.body = rest.mid(5).toUtf8();

@@ -47,9 +47,9 @@ struct FaultSpec
     QString pathPrefix;
     Fault fault;
 
-    // Parses "PATH=KIND[:VALUE],KIND[:VALUE]...", kinds status:N, body:TEXT (the rest of the spec),
+    // Parses "PATH=KIND[:VALUE],KIND[:VALUE]...", kinds status:N, body:TEXT (the rest of the text),
     // delay:MS, truncate, wrongtype[:PATH], huge, hang, count:N. Gives an error text on failure.
-    static std::optional<FaultSpec> parse(const QString& spec, QString* error = nullptr);
+    static std::optional<FaultSpec> parse(const QString& faultText, QString* error = nullptr);
     static QString help();
 };
 

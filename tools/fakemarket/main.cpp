@@ -39,9 +39,9 @@ int main(int argc, char* argv[])
 
     virel::fake::FakeServer server;
     virel::fake::FakeService service(server);
-    for (const QString& spec : parser.values(faultOption)) {
+    for (const QString& faultText : parser.values(faultOption)) {
         QString error;
-        const auto parsed = virel::fake::FaultSpec::parse(spec, &error);
+        const auto parsed = virel::fake::FaultSpec::parse(faultText, &error);
         if (!parsed) {
             err << "virel-fake-server: " << error << '\n';
             return 2;
