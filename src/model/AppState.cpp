@@ -59,7 +59,8 @@ AppState::AppState(Settings& settings, YahooClient& yahoo, Notifier& notifier, c
 {
     // Read without writing back: a first launch leaves the store untouched.
     m_mode = storedEnum(settings, kDisplayModeKey, DisplayMode::market, &DisplayModes::fromRawText);
-    m_focusMode = settings.value(kFocusModeKey).toBool();
+    // Only a stored "true" turns focus mode on: any other text is unreadable and gives the default.
+    m_focusMode = settings.value(kFocusModeKey).toString() == QLatin1String("true");
     m_tickerPlacement = storedEnum(settings, kTickerPlacementKey, TickerPlacement::belowMenuBar,
                                    &TickerPlacements::fromRawText);
 
