@@ -8,11 +8,11 @@
 #include "app/StatusItem.h"
 #include "app/StatusTitle.h"
 #include "app/UpdateDialog.h"
-#include "app/UrlOpener.h"
 #include "engine/TimelineStore.h"
 #include "market/YahooClient.h"
 #include "notch/NotchWindowController.h"
 #include "platform/Settings.h"
+#include "windows/WindowStyle.h"
 // The views first: the controllers' headers hand out QPointers to them.
 #include "windows/DetailView.h"
 #include "windows/EditView.h"
@@ -40,7 +40,13 @@ AppDelegate::AppDelegate(AppEnvironment environment, QObject* parent)
     m_updates.start();
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    // The dialogs have no parent window; they end with the delegate whose commands they serve.
+    delete m_alertDialog;
+    delete m_minutesDialog;
+    delete m_updateDialog;
+}
 
 AlertDialog* AppDelegate::alertDialog() const
 {
@@ -62,7 +68,8 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
                                          m_env.stateIntervals);
     m_api = std::make_unique<VirelAPI>(m_env.serviceOrigin);
     m_account = std::make_unique<AccountService>(
-        *m_api, m_env.secrets, m_env.settings, [](const QUrl& url) { openUrl(url); }, m_env.clock);
+        *m_api, m_env.secrets, m_env.settings, [](const QUrl& url) { WindowStyle::openWebUrl(url); },
+        m_env.clock);
     QCoro::connect(m_account->restore(), this, [] {});
     m_sync = std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, m_env.settings, m_env.clock);
     m_link = std::make_unique<LinkWindowController>(*m_account);
@@ -217,7 +224,7 @@ void AppDelegate::perform(MenuCommand command, const QVariant& value)
     case MenuCommand::logoutAccount:
         return m_account->logout();
     case MenuCommand::openWeb:
-        openUrl(m_api->baseURL());
+        WindowStyle::openWebUrl(m_api->baseURL());
         return;
     case MenuCommand::checkForUpdates:
         return m_updates.checkForUpdates();

@@ -25,7 +25,11 @@ StatusItem::StatusItem(QObject* parent) : QObject(parent), m_menu(std::make_uniq
     }
 }
 
-StatusItem::~StatusItem() = default;
+StatusItem::~StatusItem()
+{
+    // The tray icon refers to the menu: it goes first.
+    delete m_tray;
+}
 
 void StatusItem::setTitle(const StatusTitle& title)
 {

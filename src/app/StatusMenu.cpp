@@ -52,6 +52,7 @@ void StatusMenu::fill(QMenu& menu, const QList<MenuRow>& rows)
 
 void StatusMenu::keyPressEvent(QKeyEvent* event)
 {
+    // An open popup grabs the keyboard, so the application's shortcut handling never sees these keys.
     if (event->modifiers() == Qt::ControlModifier) {
         const QKeySequence pressed(event->keyCombination());
         for (QAction* action : actions()) {

@@ -1,7 +1,7 @@
 #include "app/UpdateDialog.h"
 
-#include "app/UrlOpener.h"
 #include "platform/Origins.h"
+#include "windows/WindowStyle.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -53,7 +53,7 @@ UpdateDialog::UpdateDialog(const UpdateCheck& check, UpdateService& service, QWi
     addReleaseNotes(item);
     QPushButton* download = addButton(QStringLiteral("다운로드"), QDialogButtonBox::AcceptRole);
     download->setEnabled(Origins::isWebUrl(item.download));
-    connect(download, &QPushButton::clicked, this, [item] { openUrl(item.download); });
+    connect(download, &QPushButton::clicked, this, [item] { WindowStyle::openWebUrl(item.download); });
     QPushButton* skip = addButton(QStringLiteral("이 버전 건너뛰기"), QDialogButtonBox::DestructiveRole);
     connect(skip, &QPushButton::clicked, this, [this, service = QPointer(&service), version = item.version] {
         if (service) {
@@ -74,7 +74,8 @@ void UpdateDialog::addReleaseNotes(const AppcastItem& item)
         text->setOpenLinks(false);
         text->setHtml(item.description);
         text->setFixedSize(420, 180);
-        connect(text, &QTextBrowser::anchorClicked, this, [](const QUrl& url) { openUrl(url); });
+        connect(text, &QTextBrowser::anchorClicked, this,
+                [](const QUrl& url) { WindowStyle::openWebUrl(url); });
         layout->addWidget(text);
     }
     if (Origins::isWebUrl(item.releaseNotes)) {
@@ -82,7 +83,8 @@ void UpdateDialog::addReleaseNotes(const AppcastItem& item)
                                     .arg(item.releaseNotes.toString(QUrl::FullyEncoded).toHtmlEscaped()),
                                 notes);
         link->setTextFormat(Qt::RichText);
-        connect(link, &QLabel::linkActivated, this, [url = item.releaseNotes] { openUrl(url); });
+        connect(link, &QLabel::linkActivated, this,
+                [url = item.releaseNotes] { WindowStyle::openWebUrl(url); });
         layout->addWidget(link);
     }
     setAccessory(notes);

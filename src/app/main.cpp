@@ -108,10 +108,14 @@ int main(int argc, char* argv[])
             DemoServer::useOrigin(origin);
             launch();
         });
-        QObject::connect(demo.get(), &DemoServer::failed, &app, [](const QString& reason) {
-            complain(QStringLiteral("--demo: ") + reason);
-            QApplication::exit(1);
-        });
+        // Queued: a server that cannot start is reported before the event loop runs.
+        QObject::connect(
+            demo.get(), &DemoServer::failed, &app,
+            [](const QString& reason) {
+                complain(QStringLiteral("--demo: ") + reason);
+                QApplication::exit(1);
+            },
+            Qt::QueuedConnection);
         demo->start();
     } else {
         launch();

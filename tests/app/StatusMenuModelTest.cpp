@@ -212,7 +212,8 @@ private slots:
         QFETCH(QString, title);
         MenuInputs inputs;
         inputs.linkState = state;
-        const MenuRow* row = find(buildStatusMenu(inputs), title);
+        const auto rows = buildStatusMenu(inputs);
+        const MenuRow* row = find(rows, title);
         QVERIFY(row);
         QCOMPARE(row->command, MenuCommand::openAccountLink);
     }
