@@ -107,7 +107,7 @@ menu_keys() {
 quit_through_menu() {
   menu_keys ctrl+q
   local pid="$app_pid"
-  wait_for 15 bash -c "! kill -0 $pid 2>/dev/null" || fail "virel did not quit through 종료"
+  wait_for 30 bash -c "! kill -0 $pid 2>/dev/null" || fail "virel did not quit through 종료"
   local status=0
   wait "$pid" || status=$?
   [ "$status" -eq 0 ] || fail "virel exited with status $status"
@@ -117,8 +117,9 @@ quit_through_menu() {
 # --- first run ---------------------------------------------------------------------------------
 step "launching $virel --demo --glance"
 launch --demo --glance
-started=$SECONDS
-wait_for 15 strip_window >/dev/null || fail "the strip did not appear"
+wait_for 40 strip_window >/dev/null || fail "the strip did not appear"
+shown=$SECONDS
+glance_window >/dev/null && fail "the glance opened at once instead of after 3 s"
 server_pid="$(pgrep -P "$app_pid" -x virel-fake-serv || true)"
 [ -n "$server_pid" ] || fail "--demo started no fake server"
 
@@ -128,11 +129,8 @@ step "strip at x=$x y=$y, ${w}x$h"
 [ "$w" -eq 392 ] && [ "$h" -eq 24 ] || fail "strip is ${w}x$h, expected 392x24"
 [ $((x + w / 2)) -eq 960 ] || fail "strip not centred (centre x=$((x + w / 2)))"
 
-if glance_window >/dev/null && [ $((SECONDS - started)) -lt 2 ]; then
-  fail "the glance opened before its 3 s delay"
-fi
 wait_for 10 glance_window >/dev/null || fail "--glance opened no glance panel"
-opened_after=$((SECONDS - started))
+opened_after=$((SECONDS - shown))
 step "glance open after ~${opened_after} s"
 [ "$opened_after" -ge 2 ] || fail "the glance opened after ${opened_after} s, expected about 3"
 wait_for 20 shows_change_colours || fail "no quote reached the glance panel"
@@ -141,7 +139,7 @@ import -window root "$work/glance.png"
 
 step "handing over --detail NVDA"
 "$virel" --detail NVDA >"$work/virel-handover.log" 2>&1 || fail "the second launch did not hand over"
-wait_for 15 detail_window >/dev/null || fail "no detail window after --detail NVDA"
+wait_for 30 detail_window >/dev/null || fail "no detail window after --detail NVDA"
 kill -0 "$app_pid" 2>/dev/null || fail "the running virel ended after the hand-over"
 
 step "switching to the watchlist and focus mode through the menu"
@@ -159,7 +157,7 @@ cmp -s "$settings" "$work/before-quit.conf" || fail "quitting changed the settin
 # --- second run: the stored choices come back ---------------------------------------------------
 step "second run"
 launch --demo
-wait_for 15 strip_window >/dev/null || fail "the strip did not appear on the second run"
+wait_for 40 strip_window >/dev/null || fail "the strip did not appear on the second run"
 sleep 2
 grep -q '^displayMode=watchlist' "$settings" && grep -q '^focusMode=true' "$settings" ||
   fail "the second run lost the stored choices"
