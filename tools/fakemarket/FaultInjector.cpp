@@ -240,9 +240,9 @@ std::optional<FaultSpec> FaultSpec::parse(const QString& faultText, QString* err
 
 QString FaultSpec::help()
 {
-    return u"Fault SPEC: /PATH-PREFIX=KIND[,KIND...] where KIND is one of\n"
+    return u"FAULT: /PATH-PREFIX=KIND[,KIND...] where KIND is one of\n"
            u"  status:N       answer HTTP status N instead (e.g. 500, 429, 404)\n"
-           u"  body:TEXT      body of that status answer; takes the rest of the SPEC\n"
+           u"  body:TEXT      body of that status answer; takes the rest of the FAULT text\n"
            u"  delay:MS       answer after MS milliseconds\n"
            u"  truncate       send only the first half of the body\n"
            u"  wrongtype[:P]  send one JSON member with another type (P: dotted path such as\n"

@@ -23,8 +23,8 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     const QCommandLineOption portOption(u"port"_s, u"Port to listen on; 0 picks a free one (default 0)."_s,
                                         u"N"_s, u"0"_s);
-    const QCommandLineOption faultOption(u"fault"_s, u"Inject a fault (repeatable); see Fault SPEC above."_s,
-                                         u"SPEC"_s);
+    const QCommandLineOption faultOption(u"fault"_s, u"Inject a fault (repeatable); see FAULT above."_s,
+                                         u"FAULT"_s);
     parser.addOption(portOption);
     parser.addOption(faultOption);
     parser.process(app);
