@@ -40,15 +40,28 @@ QList<PendingOp> storedQueue(Settings& settings)
     return {};
 }
 
+// A list of texts; the store gives back a single entry as one text and an empty list as nothing.
+QSet<QString> storedLocalOnlySymbols(Settings& settings)
+{
+    const QVariant stored = settings.value(kLocalOnlyKey);
+    const int type = stored.metaType().id();
+    if (type != QMetaType::QStringList && type != QMetaType::QString) {
+        if (stored.isValid()) {
+            settings.markUnreadable(kLocalOnlyKey);
+        }
+        return {};
+    }
+    const QStringList symbols = stored.toStringList();
+    return QSet<QString>(symbols.begin(), symbols.end());
+}
+
 } // namespace
 
 SyncService::SyncService(AccountService& account, AppState* state, VirelAPI& api, Settings& settings,
                          const Clock& clock, std::chrono::milliseconds period, QObject* parent)
     : QObject(parent), m_account(account), m_state(state), m_api(api), m_settings(settings), m_clock(clock),
-      m_pendingOps(storedQueue(settings))
+      m_pendingOps(storedQueue(settings)), m_localOnlySymbols(storedLocalOnlySymbols(settings))
 {
-    const QStringList localOnly = settings.value(kLocalOnlyKey).toStringList();
-    m_localOnlySymbols = QSet<QString>(localOnly.begin(), localOnly.end());
     m_timer.setInterval(period);
     connect(&m_timer, &QTimer::timeout, this, [this] { runDetached(syncNow(), this); });
 }

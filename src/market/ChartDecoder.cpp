@@ -4,6 +4,7 @@
 #include "model/Decimal.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace virel::ChartDecoder {
 
@@ -25,8 +26,14 @@ template <typename Read> auto readIndicatorSeries(const QJsonObject& result, Rea
                                 [&](const QJsonValue& value) { return read(StrictJson::toObject(value)); });
 }
 
+// A time no date can hold (hundreds of millions of years away) gives an invalid date, and its entry
+// is dropped: in milliseconds it would wrap around to some other date.
 QDateTime fromUnixSeconds(qint64 seconds)
 {
+    constexpr qint64 limit = std::numeric_limits<qint64>::max() / 1000;
+    if (seconds > limit || seconds < -limit) {
+        return {};
+    }
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
 }
 
@@ -162,8 +169,8 @@ void readEvents(const QJsonObject& events, QStringView key, CorporateEvent::Kind
         const QJsonObject event = StrictJson::toObject(value);
         const auto date = StrictJson::integer(event, u"date");
         const QString text = detail(event);
-        if (date) {
-            out.append({fromUnixSeconds(*date), kind, text});
+        if (const QDateTime when = date ? fromUnixSeconds(*date) : QDateTime(); when.isValid()) {
+            out.append({when, kind, text});
         }
     }
 }
@@ -217,9 +224,9 @@ QList<Candle> candlesOf(const QList<qint64>& timestamps, const HistorySeries& s)
         const auto high = at(s.high, i);
         const auto low = at(s.low, i);
         const auto close = at(s.close, i);
-        if (open && high && low && close) {
-            candles.append(
-                {fromUnixSeconds(timestamps.at(i)), *open, *high, *low, *close, at(s.volume, i).value_or(0)});
+        const QDateTime time = fromUnixSeconds(timestamps.at(i));
+        if (open && high && low && close && time.isValid()) {
+            candles.append({time, *open, *high, *low, *close, at(s.volume, i).value_or(0)});
         }
     }
     return candles;

@@ -361,6 +361,10 @@ private slots:
         QTest::newRow("same date") << result + u"events.splits.1695000000.date" << QJsonValue(1'700'000'000)
                                    << 3 << QStringList{all.at(0), u"액면분할 1700000000 2:1"_qs, all.at(2)};
         QTest::newRow("meta is not read") << result + u"meta" << QJsonValue(u"x"_qs) << 3 << all;
+        // Whole seconds no date can hold drop their entry only.
+        QTest::newRow("timestamp beyond any date") << result + u"timestamp.0" << QJsonValue(1e17) << 2 << all;
+        QTest::newRow("dividend date beyond any date")
+            << dividends + u"1690000000.date" << QJsonValue(-1e17) << 3 << all.mid(0, 2);
         // No bars means no history at all, events included.
         QTest::newRow("timestamp missing") << result + u"timestamp" << kRemove << 0 << QStringList();
         QTest::newRow("indicators missing") << result + u"indicators" << kRemove << 0 << QStringList();
