@@ -170,6 +170,8 @@ void AppState::addSymbol(const QString& symbol, const std::optional<QString>& na
         return;
     }
     const WatchItem added{normalised, name.value_or(normalised)};
+    // The list and the sync operation the edit queues are stored together.
+    const Settings::Batch batch(m_settings);
     store(m_items + QList<WatchItem>{added}, m_mode);
     restart();
     reportEdit(WatchlistAdd{added.symbol, added.name});
@@ -179,6 +181,7 @@ void AppState::removeSymbol(const QString& symbol)
 {
     QList<WatchItem> list = m_items;
     list.removeIf([&symbol](const WatchItem& item) { return item.symbol == symbol; });
+    const Settings::Batch batch(m_settings);
     store(list, m_mode);
     restart();
     reportEdit(WatchlistRemove{symbol});

@@ -11,13 +11,11 @@ const auto kUnreadableSuffix = QStringLiteral(".unreadable");
 Settings::Settings()
     : m_store(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kOrganisation,
                                           kApplication))
-{
-}
+{}
 
 Settings::Settings(const QString& filePath)
     : m_store(std::make_unique<QSettings>(filePath, QSettings::NativeFormat))
-{
-}
+{}
 
 Settings::~Settings() = default;
 
@@ -35,14 +33,14 @@ void Settings::setValue(const QString& key, const QVariant& value)
 {
     preserveUnreadable(key);
     m_store->setValue(key, value);
-    m_store->sync();
+    syncUnlessBatched();
 }
 
 void Settings::remove(const QString& key)
 {
     preserveUnreadable(key);
     m_store->remove(key);
-    m_store->sync();
+    syncUnlessBatched();
 }
 
 void Settings::markUnreadable(const QString& key)
@@ -55,6 +53,25 @@ void Settings::markUnreadable(const QString& key)
 QString Settings::fileName() const
 {
     return m_store->fileName();
+}
+
+void Settings::syncUnlessBatched()
+{
+    if (m_batchDepth == 0) {
+        m_store->sync();
+    }
+}
+
+Settings::Batch::Batch(Settings& settings) : m_settings(settings)
+{
+    ++m_settings.m_batchDepth;
+}
+
+Settings::Batch::~Batch()
+{
+    if (--m_settings.m_batchDepth == 0) {
+        m_settings.m_store->sync();
+    }
 }
 
 void Settings::preserveUnreadable(const QString& key)

@@ -32,11 +32,27 @@ public:
 
     QString fileName() const;
 
+    // Writes made while a Batch lives reach the disk together, in one atomic file replacement, when
+    // the outermost Batch ends: a crash never keeps one of them without the others.
+    class Batch
+    {
+    public:
+        explicit Batch(Settings& settings);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        Settings& m_settings;
+    };
+
 private:
     void preserveUnreadable(const QString& key);
+    void syncUnlessBatched();
 
     std::unique_ptr<QSettings> m_store;
     QStringList m_unreadable;
+    int m_batchDepth = 0;
 };
 
 } // namespace virel

@@ -1,5 +1,6 @@
 #include "TempSettings.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace virel;
@@ -17,6 +18,26 @@ private slots:
         QCOMPARE(settings.reopen()->value(u"items.watchlist"_qs).toByteArray(), QByteArray("[]"));
         settings->remove(u"items.watchlist"_qs);
         QVERIFY(!settings.reopen()->contains(u"items.watchlist"_qs));
+    }
+
+    void batch_writesReachTheDiskTogetherWhenTheOutermostEnds()
+    {
+        test::TempSettings settings;
+        {
+            const Settings::Batch outer(*settings);
+            settings->setValue(u"items.watchlist"_qs, QByteArray("[1]"));
+            {
+                const Settings::Batch inner(*settings);
+                settings->setValue(u"sync.pendingOps"_qs, QByteArray("[2]"));
+            }
+            // Read the file itself: stores of one file in one process share what is not yet saved.
+            QFile file(settings->fileName());
+            QVERIFY(!file.open(QIODevice::ReadOnly) || !file.readAll().contains("items.watchlist"));
+            QCOMPARE(settings->value(u"sync.pendingOps"_qs).toByteArray(), QByteArray("[2]"));
+        }
+        const auto reopened = settings.reopen();
+        QCOMPARE(reopened->value(u"items.watchlist"_qs).toByteArray(), QByteArray("[1]"));
+        QCOMPARE(reopened->value(u"sync.pendingOps"_qs).toByteArray(), QByteArray("[2]"));
     }
 
     void unreadableValue_isKeptAsideBeforeFirstOverwrite()
