@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <csignal>
 #include <sys/prctl.h>
@@ -44,7 +45,13 @@ DemoServer::DemoServer(QString program, std::chrono::milliseconds startLimit, QO
 
 QString DemoServer::bundledProgram()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("virel-fake-server"));
+    // Beside the application in a build tree; in bin/../lib/virel once installed.
+    const QDir dir(QCoreApplication::applicationDirPath());
+    const QString besideApp = dir.filePath(QStringLiteral("virel-fake-server"));
+    const QString installed = dir.filePath(QStringLiteral("../lib/virel/virel-fake-server"));
+    return QFileInfo(besideApp).isExecutable() || !QFileInfo(installed).isExecutable()
+               ? besideApp
+               : QDir::cleanPath(installed);
 }
 
 void DemoServer::start()

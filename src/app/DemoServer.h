@@ -18,7 +18,7 @@ public:
     explicit DemoServer(QString program, std::chrono::milliseconds startLimit = std::chrono::seconds(10),
                         QObject* parent = nullptr);
 
-    // The fake server next to this executable.
+    // The fake server shipped with this executable.
     static QString bundledProgram();
 
     void start();

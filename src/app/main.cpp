@@ -52,7 +52,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("virel"));
     QApplication::setApplicationVersion(QStringLiteral(VIREL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("virel"));
+    QApplication::setDesktopFileName(QStringLiteral("app.virel.Virel"));
     const QStringList arguments = QApplication::arguments().mid(1);
 
     SingleInstance instance;

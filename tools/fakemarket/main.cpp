@@ -1,3 +1,4 @@
+#include "fakemarket/FakeAppcast.h"
 #include "fakemarket/FakeServer.h"
 #include "fakemarket/FakeService.h"
 
@@ -18,7 +19,8 @@ int main(int argc, char* argv[])
         u"  GET /v8/finance/chart/{symbol}?range=..&interval=..[&events=div%2Csplits]\n"
         u"  GET /v1/finance/search?q=..&quotesCount=..&newsCount=..\n"
         u"in the real wire shapes, with prices that move on every poll, and the Virel\n"
-        u"service: the JSON API under /api/mac/ and the pages /, /link/mac, /symbol/{ticker}.\n\n"_s +
+        u"service: the JSON API under /api/mac/ and the pages /, /link/mac, /symbol/{ticker},\n"
+        u"and an update feed at /appcast.xml.\n\n"_s +
         virel::fake::FaultSpec::help());
     parser.addHelpOption();
     const QCommandLineOption portOption(u"port"_s, u"Port to listen on; 0 picks a free one (default 0)."_s,
@@ -39,6 +41,7 @@ int main(int argc, char* argv[])
 
     virel::fake::FakeServer server;
     virel::fake::FakeService service(server);
+    virel::fake::FakeAppcast appcast(server);
     for (const QString& faultText : parser.values(faultOption)) {
         QString error;
         const auto parsed = virel::fake::FaultSpec::parse(faultText, &error);
