@@ -70,7 +70,13 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     m_account = std::make_unique<AccountService>(
         *m_api, m_env.secrets, m_env.settings, [](const QUrl& url) { WindowStyle::openWebUrl(url); },
         m_env.clock);
-    QCoro::connect(m_account->restore(), this, [] {});
+    // The stored token is read asynchronously: a session restored after the sync service started
+    // syncs at once instead of waiting a whole sync period.
+    QCoro::connect(m_account->restore(), this, [this] {
+        if (m_sync && m_account->user()) {
+            QCoro::connect(m_sync->syncNow(), this, [] {});
+        }
+    });
     m_sync = std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, m_env.settings, m_env.clock);
     m_link = std::make_unique<LinkWindowController>(*m_account);
     installServiceCallbacks();

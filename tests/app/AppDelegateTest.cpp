@@ -330,6 +330,16 @@ private slots:
         QVERIFY(shell.row(u"Virel 로그인…"_qs));
     }
 
+    void slowKeychain_restoredSessionSyncsAtOnce()
+    {
+        Shell shell;
+        shell.secrets.token = shell.host.service.issueToken(u"kim@example.com"_qs);
+        shell.secrets.loadDelay = 100ms;
+        shell.launch();
+        // The periodic run is a minute away: only the restore itself can have asked.
+        QTRY_VERIFY_WITH_TIMEOUT(!shell.host.service.requestsTo(u"/api/mac/watchlist"_qs).isEmpty(), 2000);
+    }
+
     void openWeb_opensTheServiceOrigin()
     {
         Shell shell;
