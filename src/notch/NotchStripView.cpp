@@ -7,13 +7,18 @@
 #include "notch/StaleWatch.h"
 #include "windows/WindowStyle.h"
 
+#include <QLoggingCategory>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
 namespace virel {
 
 namespace {
+
+// Timing marks for bench/report; silent unless enabled with QT_LOGGING_RULES="virel.perf.info=true".
+Q_LOGGING_CATEGORY(lcPerf, "virel.perf", QtWarningMsg)
 
 constexpr double sidePadding = 10;
 constexpr double normalSpacing = 10;
@@ -116,6 +121,18 @@ Piece bellPiece(int count)
                 NotchPaint::paintBell(p, QRectF(x, y - bell / 2, bell, bell), orange);
                 NotchPaint::drawText(p, stripFont(), orange, x + bell + spacing, y, text);
             }};
+}
+
+// Notes, once per process, the moment the strip first draws a price (a chip with more than its
+// placeholder), as wall-clock time so the launcher can subtract its own start.
+void noteFirstQuote(const QList<QuoteChip>& chips, const Clock& clock)
+{
+    static bool noted = false;
+    const auto quoted = [](const QuoteChip& chip) { return chip.runs().size() > 1; };
+    if (!noted && std::any_of(chips.cbegin(), chips.cend(), quoted)) {
+        noted = true;
+        qCInfo(lcPerf, "first quote drawn at %lld ms since the epoch", clock.now().toMSecsSinceEpoch());
+    }
 }
 
 std::optional<Quote> quoteOf(const QuoteMap& quotes, const QString& symbol)
@@ -276,6 +293,7 @@ void NotchStripView::paintNormal(QPainter& painter, double centreY)
     painter.setClipRect(QRectF(0, 0, m_parts.leftWidth, height()));
     paintRow(painter, left, normalSpacing, leftEnd - rowWidth(left, normalSpacing), centreY);
     painter.restore();
+    noteFirstQuote(chips, m_clock);
 
     if (m_ticker->isVisible()) {
         return;
@@ -294,8 +312,10 @@ void NotchStripView::paintNormal(QPainter& painter, double centreY)
         chipOf(m_fadingItem).paint(painter, rightStart + sidePadding, centreY);
     }
     painter.setOpacity(progress);
-    chipOf(m_shownItem).paint(painter, rightStart + sidePadding, centreY);
+    const QuoteChip shown = chipOf(m_shownItem);
+    shown.paint(painter, rightStart + sidePadding, centreY);
     painter.restore();
+    noteFirstQuote({shown}, m_clock);
 }
 
 void NotchStripView::paintFocus(QPainter& painter, double centreY)
