@@ -37,7 +37,10 @@ QString shortestDecimal(double value)
         }
         const int magnitude = std::abs(exponent);
         out += exponent < 0 ? "e-" : "e+";
-        out += (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
+        if (magnitude < 10) {
+            out += '0';
+        }
+        out += std::to_string(magnitude);
     } else if (exponent < 0) {
         out = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
     } else {
