@@ -135,16 +135,11 @@ private slots:
         QCOMPARE(quote->marketState, MarketState::regular);
         QCOMPARE(quote->receivedAt, kDuringRegular);
         QCOMPARE(quote->closes, (QList<double>{185.5, 187.5}));
-    }
-
-    // The polled item names the quote, whatever symbol the answer itself carries.
-    void quoteTakesItemsSymbol()
-    {
-        const WatchItem other{u"^KS11"_qs, u"KOSPI"_qs};
-        const auto quote = ChartDecoder::decodeQuote(body(quoteAnswer()), other, kDuringRegular);
-        QVERIFY(quote);
-        QCOMPARE(quote->symbol, u"^KS11"_qs);
-        QCOMPARE(quote->displayName, u"KOSPI"_qs);
+        // The polled item names the quote, whatever symbol the answer itself carries.
+        const auto other =
+            ChartDecoder::decodeQuote(body(quoteAnswer()), {u"^KS11"_qs, u"KOSPI"_qs}, kDuringRegular);
+        QCOMPARE(other->symbol, u"^KS11"_qs);
+        QCOMPARE(other->displayName, u"KOSPI"_qs);
     }
 
     void quoteMembers_data()
@@ -162,11 +157,8 @@ private slots:
         QTest::newRow("chartPreviousClose missing")
             << meta + u"chartPreviousClose" << kRemove << 181.25 << u"USD"_qs << closes;
         QTest::newRow("currency missing") << meta + u"currency" << kRemove << 180.0 << QString() << closes;
-        QTest::newRow("currency null") << meta + u"currency" << QJsonValue() << 180.0 << QString() << closes;
         QTest::newRow("no indicators")
             << u"chart.result.0.indicators"_qs << kRemove << 180.0 << u"USD"_qs << QList<double>();
-        QTest::newRow("indicators null")
-            << u"chart.result.0.indicators"_qs << QJsonValue() << 180.0 << u"USD"_qs << QList<double>();
         QTest::newRow("empty quote series")
             << u"chart.result.0.indicators.quote"_qs << QJsonValue(QJsonArray()) << 180.0 << u"USD"_qs
             << QList<double>();
@@ -219,7 +211,6 @@ private slots:
         QTest::newRow("price null") << body(root, meta + u"regularMarketPrice", QJsonValue());
         QTest::newRow("price missing") << body(root, meta + u"regularMarketPrice", kRemove);
         QTest::newRow("result null") << body(root, u"chart.result"_qs, QJsonValue());
-        QTest::newRow("result missing") << body(root, u"chart.result"_qs, kRemove);
         QTest::newRow("result empty") << body(root, u"chart.result"_qs, QJsonArray());
         QTest::newRow("404 answer") << QByteArray(
             R"({"chart":{"result":null,"error":{"code":"Not Found",)"
@@ -231,10 +222,8 @@ private slots:
         QTest::newRow("previousClose as bool") << body(root, meta + u"previousClose", true);
         QTest::newRow("marketState as number") << body(root, meta + u"marketState", 1);
         QTest::newRow("meta missing") << body(root, u"chart.result.0.meta"_qs, kRemove);
-        QTest::newRow("meta null") << body(root, u"chart.result.0.meta"_qs, QJsonValue());
         QTest::newRow("meta as array") << body(root, u"chart.result.0.meta"_qs, QJsonArray());
         QTest::newRow("chart missing") << body(root, u"chart"_qs, kRemove);
-        QTest::newRow("chart as array") << body(root, u"chart"_qs, QJsonArray());
         QTest::newRow("result as object") << body(root, u"chart.result"_qs, QJsonObject());
         QTest::newRow("result entry null") << body(root, u"chart.result.0"_qs, QJsonValue());
         QTest::newRow("second result malformed") << body(root, u"chart.result.1.meta.currency"_qs, 5);
@@ -242,8 +231,6 @@ private slots:
         QTest::newRow("quote as object") << body(root, u"chart.result.0.indicators.quote"_qs, QJsonObject());
         QTest::newRow("close entry as text")
             << body(root, u"chart.result.0.indicators.quote.0.close.1"_qs, u"x"_qs);
-        QTest::newRow("close as object")
-            << body(root, u"chart.result.0.indicators.quote.0.close"_qs, QJsonObject());
         QTest::newRow("not JSON") << QByteArray("<html>rate limited</html>");
         QTest::newRow("truncated") << body(root).left(200);
         QTest::newRow("empty") << QByteArray();
@@ -268,8 +255,6 @@ private slots:
         QTest::newRow("before pre") << QString() << QJsonValue() << kPreStart - 1 << MarketState::closed;
         QTest::newRow("pre starts") << QString() << QJsonValue() << kPreStart << MarketState::pre;
         QTest::newRow("regular starts") << QString() << QJsonValue() << kRegularStart << MarketState::regular;
-        QTest::newRow("inside regular")
-            << QString() << QJsonValue() << kRegularEnd - 1 << MarketState::regular;
         QTest::newRow("post starts") << QString() << QJsonValue() << kRegularEnd << MarketState::post;
         QTest::newRow("post ends") << QString() << QJsonValue() << kPostEnd << MarketState::closed;
         QTest::newRow("empty pre and post")
@@ -290,8 +275,6 @@ private slots:
             << meta + u"marketState" << QJsonValue(u"REGULAR"_qs) << kPostEnd << MarketState::regular;
         QTest::newRow("PREPRE") << meta + u"marketState" << QJsonValue(u"PREPRE"_qs) << kRegularStart
                                 << MarketState::pre;
-        QTest::newRow("POSTPOST") << meta + u"marketState" << QJsonValue(u"POSTPOST"_qs) << kRegularStart
-                                  << MarketState::post;
         QTest::newRow("CLOSED") << meta + u"marketState" << QJsonValue(u"CLOSED"_qs) << kRegularStart
                                 << MarketState::closed;
         QTest::newRow("lower-case name")
@@ -369,14 +352,10 @@ private slots:
         QTest::newRow("timestamp missing") << result + u"timestamp" << kRemove << 0 << QStringList();
         QTest::newRow("indicators missing") << result + u"indicators" << kRemove << 0 << QStringList();
         QTest::newRow("quote missing") << result + u"indicators.quote" << kRemove << 0 << QStringList();
-        QTest::newRow("quote empty") << result + u"indicators.quote" << QJsonValue(QJsonArray()) << 0
-                                     << QStringList();
         QTest::newRow("result empty") << u"chart.result"_qs << QJsonValue(QJsonArray()) << 0 << QStringList();
         // Wrong JSON types reject the whole answer.
         QTest::newRow("fractional timestamp")
             << result + u"timestamp.1" << QJsonValue(1.5) << 0 << QStringList();
-        QTest::newRow("timestamp as text")
-            << result + u"timestamp.1" << QJsonValue(u"1"_qs) << 0 << QStringList();
         QTest::newRow("volume entry as text")
             << series + u"volume.0" << QJsonValue(u"1"_qs) << 0 << QStringList();
         QTest::newRow("amount as text")
