@@ -42,7 +42,6 @@ struct Shell
     test::MemorySecretStore secrets;
     test::FakeScreenFacts screens{1920, 1080};
     NoStatusItemScan statusItems;
-    int quits = 0;
     std::unique_ptr<AppDelegate> delegate;
 
     void launch(const QStringList& arguments = {})
@@ -61,7 +60,7 @@ struct Shell
             .yahooOrigin = host.origin(),
             .serviceOrigin = host.origin(),
             .updates = updates,
-            .quit = [this] { ++quits; },
+            .quit = [] {},
             .stateIntervals = {.poll = 1h, .rotation = 1h, .tick = 1s},
             .titleInterval = 20ms,
             .glanceDelay = 50ms,
@@ -162,27 +161,30 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shell.title(), kospi.displayName + u' ' + formatChange(kospi), 1000);
     }
 
-    void launch_detailLowerCase_opensDetailForUpperCase()
+    void launch_switches_data()
     {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("detailSymbol"); // empty: no detail window
+        QTest::addColumn<bool>("editor");
+        QTest::newRow("detail, lower case") << QStringList{u"--detail"_qs, u"nvda"_qs} << u"NVDA"_qs << false;
+        QTest::newRow("detail as last argument")
+            << QStringList{u"--glance"_qs, u"--detail"_qs} << QString() << false;
+        QTest::newRow("edit") << QStringList{u"--edit"_qs} << QString() << true;
+    }
+
+    void launch_switches()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, detailSymbol);
+        QFETCH(bool, editor);
         Shell shell;
-        shell.launch({u"--detail"_qs, u"nvda"_qs});
+        shell.launch(arguments);
         QWidget* window = shell.delegate->detailController()->window();
-        QVERIFY(window && window->isVisible());
-        QCOMPARE(shell.delegate->detailController()->view()->symbol(), u"NVDA"_qs);
-    }
-
-    void launch_detailAsLastArgument_opensNothing()
-    {
-        Shell shell;
-        shell.launch({u"--glance"_qs, u"--detail"_qs});
-        QVERIFY(!shell.delegate->detailController()->window());
-    }
-
-    void launch_edit_opensEditor()
-    {
-        Shell shell;
-        shell.launch({u"--edit"_qs});
-        QVERIFY(shell.delegate->editController()->view());
+        QCOMPARE(window && window->isVisible(), !detailSymbol.isEmpty());
+        if (window) {
+            QCOMPARE(shell.delegate->detailController()->view()->symbol(), detailSymbol);
+        }
+        QCOMPARE(shell.delegate->editController()->view() != nullptr, editor);
     }
 
     void launch_glance_opensGlanceAfterDelay()
@@ -231,15 +233,30 @@ private slots:
         QVERIFY(std::holds_alternative<TimerEngine::Idle>(shell.state().timerEngine().phase()));
     }
 
-    void switchMode_persistsAndMovesTheCheckMark()
+    void choices_arePersistedAndChecked_data()
     {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<QString>("other"); // a row of the same group, unchecked after the choice
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("mode") << u"Watchlist Mode"_qs << u"Market Mode"_qs << u"displayMode"_qs
+                              << u"watchlist"_qs;
+        QTest::newRow("ticker placement")
+            << u"순환 (흐름 없음)"_qs << u"메뉴바 아래 한 줄"_qs << u"tickerPlacement"_qs << u"rotate"_qs;
+    }
+
+    void choices_arePersistedAndChecked()
+    {
+        QFETCH(QString, choice);
+        QFETCH(QString, other);
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
         Shell shell;
         shell.launch();
-        shell.choose(u"Watchlist Mode"_qs);
-        QCOMPARE(shell.state().mode(), DisplayMode::watchlist);
-        QCOMPARE(shell.settings->value(u"displayMode"_qs).toString(), u"watchlist"_qs);
-        QCOMPARE(shell.row(u"Watchlist Mode"_qs)->checked, std::optional(true));
-        QCOMPARE(shell.row(u"Market Mode"_qs)->checked, std::optional(false));
+        shell.choose(choice);
+        QCOMPARE(shell.settings->value(key).toString(), stored);
+        QCOMPARE(shell.row(choice)->checked, std::optional(true));
+        QCOMPARE(shell.row(other)->checked, std::optional(false));
     }
 
     void switchMode_activeModeAgain_pollsAtOnce()
@@ -250,15 +267,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shell.host.server.requestCount(path), 10, 3000);
         shell.choose(u"Market Mode"_qs);
         QTRY_COMPARE_WITH_TIMEOUT(shell.host.server.requestCount(path), 20, 3000);
-    }
-
-    void tickerPlacement_isPersisted()
-    {
-        Shell shell;
-        shell.launch();
-        shell.choose(u"순환 (흐름 없음)"_qs);
-        QCOMPARE(shell.state().tickerPlacement(), TickerPlacement::rotate);
-        QCOMPARE(shell.settings->value(u"tickerPlacement"_qs).toString(), u"rotate"_qs);
     }
 
     void focusModeWithTimer_titleShowsCountdown()
@@ -276,14 +284,6 @@ private slots:
         shell.choose(u"재개"_qs);
         shell.choose(u"리셋"_qs);
         QVERIFY(std::holds_alternative<TimerEngine::Idle>(shell.state().timerEngine().phase()));
-    }
-
-    void quit_callsTheQuitOfTheEnvironment()
-    {
-        Shell shell;
-        shell.launch();
-        shell.choose(u"종료"_qs);
-        QCOMPARE(shell.quits, 1);
     }
 
     void noTray_stripCarriesMenuAndTooltip()
@@ -439,36 +439,25 @@ private slots:
         QCOMPARE(shell.delegate->alertDialog(), first);
     }
 
-    void checkForUpdates_newerRelease_showsDialogAndDownloadOpensIt()
+    void checkForUpdates_newerRelease_downloadOpensItAndSkipIsRemembered()
     {
+        const auto clickInUpdateDialog = [](Shell& shell, const QString& text) {
+            shell.choose(u"업데이트 확인…"_qs);
+            QTRY_VERIFY_WITH_TIMEOUT(visibleTopLevel<UpdateDialog>(), 3000);
+            for (QPushButton* button : visibleTopLevel<UpdateDialog>()->findChildren<QPushButton*>()) {
+                if (button->text() == text && button->isEnabled()) {
+                    button->click();
+                    return;
+                }
+            }
+            QFAIL(qPrintable(text));
+        };
         Shell shell;
         shell.launch();
-        shell.choose(u"업데이트 확인…"_qs);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleTopLevel<UpdateDialog>(), 3000);
-        UpdateDialog* dialog = visibleTopLevel<UpdateDialog>();
-        QPushButton* download = nullptr;
-        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-            if (button->text() == u"다운로드"_qs) {
-                download = button;
-            }
-        }
-        QVERIFY(download && download->isEnabled());
-        download->click();
+        clickInUpdateDialog(shell, u"다운로드"_qs);
         QCOMPARE(m_opened.size(), 1);
         QCOMPARE(m_opened.at(0).path(), u"/downloads/virel-1.0.0.tar.gz"_qs);
-    }
-
-    void checkForUpdates_skip_isRemembered()
-    {
-        Shell shell;
-        shell.launch();
-        shell.choose(u"업데이트 확인…"_qs);
-        QTRY_VERIFY_WITH_TIMEOUT(visibleTopLevel<UpdateDialog>(), 3000);
-        for (QPushButton* button : visibleTopLevel<UpdateDialog>()->findChildren<QPushButton*>()) {
-            if (button->text() == u"이 버전 건너뛰기"_qs) {
-                button->click();
-            }
-        }
+        clickInUpdateDialog(shell, u"이 버전 건너뛰기"_qs);
         QCOMPARE(shell.delegate->updateService().skippedVersion(), u"1.0.0"_qs);
     }
 };
