@@ -115,15 +115,6 @@ private slots:
         }
     }
 
-    void windowHasItsTitleAndSize()
-    {
-        m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
-        QWidget* window = m_controller->window();
-        QCOMPARE(window->windowTitle(), u"Virel — 상세"_qs);
-        QCOMPARE(window->size(), QSize(860, 680));
-        QVERIFY(window->isVisible());
-    }
-
     void pickerAddsAnEntryForASymbolOutsideTheList()
     {
         const qsizetype listed = m_fx.state->items().size();
