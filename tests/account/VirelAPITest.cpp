@@ -179,22 +179,11 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("device_code") << "device_code"
-                                     << "deviceCode";
-        QTest::newRow("verification_url") << "verification_url"
-                                          << "verificationUrl";
-        QTest::newRow("expires_in") << "expires_in"
-                                    << "expiresIn";
-        QTest::newRow("name_ko") << "name_ko"
-                                 << "nameKo";
-        QTest::newRow("camelCase unchanged") << "userCode"
-                                             << "userCode";
-        QTest::newRow("upper snake") << "USER_CODE"
-                                     << "userCode";
-        QTest::newRow("outer underscores kept") << "_user__code_"
-                                                << "_userCode_";
-        QTest::newRow("only underscores") << "__"
-                                          << "__";
+        QTest::newRow("snake case") << u"verification_url"_qs << u"verificationUrl"_qs;
+        QTest::newRow("camelCase unchanged") << u"userCode"_qs << u"userCode"_qs;
+        QTest::newRow("upper snake") << u"USER_CODE"_qs << u"userCode"_qs;
+        QTest::newRow("outer underscores kept") << u"_user__code_"_qs << u"_userCode_"_qs;
+        QTest::newRow("only underscores") << u"__"_qs << u"__"_qs;
     }
 
     void camelCaseKeys()
