@@ -144,8 +144,6 @@ private slots:
         const std::optional<QString> none;
         QTest::newRow("401") << Fault::withStatus(401).times(1) << 0 << none << false;
         QTest::newRow("404 without code") << Fault::withStatus(404).times(1) << 0 << none << true;
-        QTest::newRow("400") << Fault::withStatus(400, "{\"error\":\"bad_request\"}").times(1) << 0 << none
-                             << true;
         QTest::newRow("409") << Fault::withStatus(409).times(1) << 0 << none << true;
         QTest::newRow("429") << Fault::withStatus(429).times(1) << 1 << std::optional(kRateLimited) << true;
         QTest::newRow("500") << Fault::withStatus(500).times(1) << 1 << std::optional(kServerError) << true;
