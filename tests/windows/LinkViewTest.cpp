@@ -144,7 +144,6 @@ void LinkViewTest::copyCheckMarkResetsAfterTheFirstPress()
     LinkView view(*fixture.account, fixture.clock, LinkViewIntervals{200ms, 1s, 20ms});
     fixture.account->beginLink();
     QTRY_COMPARE(view.page(), LinkView::Page::waiting);
-    QCOMPARE(view.copyButton()->toolTip(), u"코드 복사"_qs);
     QGuiApplication::clipboard()->setText(u"something else"_qs);
 
     QTest::mouseClick(view.copyButton(), Qt::LeftButton);
@@ -199,7 +198,6 @@ void LinkViewTest::showStartsALinkOnlyWhenNoneRuns()
     controller.setIntervals(kScaled);
     controller.show();
     QVERIFY(controller.view());
-    QCOMPARE(controller.view()->windowTitle(), u"Virel 기기 연결"_qs);
     QCOMPARE(fixture.account->linkState().kind, LinkState::Kind::starting);
     QTRY_COMPARE(controller.view()->page(), LinkView::Page::waiting);
     const QString code = controller.view()->codeText();
