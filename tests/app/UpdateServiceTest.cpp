@@ -37,6 +37,17 @@ class UpdateServiceTest : public QObject
             service = std::make_unique<UpdateService>(*settings, clock, options);
         }
         int feedRequests() const { return server.requestCount(fake::FakeAppcast::path); }
+
+        // What a check the user asked for reports.
+        UpdateCheck userCheck()
+        {
+            QSignalSpy checked(service.get(), &UpdateService::checked);
+            service->checkForUpdates();
+            if (!QTest::qWaitFor([&] { return checked.size() == 1; }, 2000)) {
+                qFatal("no check reported");
+            }
+            return checked.at(0).at(0).value<UpdateCheck>();
+        }
     };
 
 private slots:
@@ -45,10 +56,7 @@ private slots:
     void userCheck_newerRelease_reportsIt()
     {
         Fixture f;
-        QSignalSpy checked(f.service.get(), &UpdateService::checked);
-        f.service->checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
-        const auto check = checked.at(0).at(0).value<UpdateCheck>();
+        const UpdateCheck check = f.userCheck();
         QCOMPARE(check.outcome, UpdateCheck::Outcome::newer);
         QVERIFY(check.userInitiated);
         QCOMPARE(check.item.version, u"1.0.0"_qs);
@@ -56,34 +64,31 @@ private slots:
         QCOMPARE(f.service->lastCheck(), std::optional(f.clock.now()));
     }
 
-    void userCheck_sameVersion_reportsUpToDate()
+    void userCheck_outcome_data()
     {
-        Fixture f(u"1.0"_qs);
-        QSignalSpy checked(f.service.get(), &UpdateService::checked);
-        f.service->checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
-        QCOMPARE(checked.at(0).at(0).value<UpdateCheck>().outcome, UpdateCheck::Outcome::upToDate);
+        QTest::addColumn<QString>("currentVersion");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<UpdateCheck::Outcome>("outcome");
+        QTest::newRow("same version") << u"1.0"_qs << QString() << UpdateCheck::Outcome::upToDate;
+        QTest::newRow("server error") << u"0.1.0"_qs << u"status=500"_qs << UpdateCheck::Outcome::failed;
+        QTest::newRow("not xml") << u"0.1.0"_qs << u"body"_qs << UpdateCheck::Outcome::failed;
+        QTest::newRow("skipped version is still shown")
+            << u"0.1.0"_qs << u"skip"_qs << UpdateCheck::Outcome::newer;
     }
-
-    void userCheck_failures_reportFailed_data()
+    void userCheck_outcome()
     {
-        QTest::addColumn<QString>("fault");
-        QTest::newRow("server error") << u"status=500"_qs;
-        QTest::newRow("not xml") << u"body"_qs;
-    }
-    void userCheck_failures_reportFailed()
-    {
-        QFETCH(QString, fault);
-        Fixture f;
-        if (fault == u"body"_qs) {
+        QFETCH(QString, currentVersion);
+        QFETCH(QString, setup);
+        QFETCH(UpdateCheck::Outcome, outcome);
+        Fixture f(currentVersion);
+        if (setup == u"body"_qs) {
             f.appcast.setBody("<rss><channel><item>");
-        } else {
+        } else if (setup == u"skip"_qs) {
+            f.service->skipVersion(u"1.0.0"_qs);
+        } else if (!setup.isEmpty()) {
             f.server.faults().add(fake::FakeAppcast::path, fake::Fault::withStatus(500));
         }
-        QSignalSpy checked(f.service.get(), &UpdateService::checked);
-        f.service->checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
-        QCOMPARE(checked.at(0).at(0).value<UpdateCheck>().outcome, UpdateCheck::Outcome::failed);
+        QCOMPARE(f.userCheck().outcome, outcome);
     }
 
     void automaticCheck_reportsOnlyNewerNotSkipped()
@@ -148,16 +153,6 @@ private slots:
         const auto reopened = f.settings.reopen();
         const UpdateService again(*reopened, f.clock, {});
         QCOMPARE(again.skippedVersion(), u"1.0.0"_qs);
-    }
-
-    void userCheck_skippedVersion_isStillShown()
-    {
-        Fixture f;
-        f.service->skipVersion(u"1.0.0"_qs);
-        QSignalSpy checked(f.service.get(), &UpdateService::checked);
-        f.service->checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
-        QCOMPARE(checked.at(0).at(0).value<UpdateCheck>().outcome, UpdateCheck::Outcome::newer);
     }
 
     void destroyedDuringCheck_finishesQuietly()
