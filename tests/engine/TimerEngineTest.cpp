@@ -68,14 +68,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(engine.display(), QStringLiteral("24:59"), 500);
     }
 
-    void longCountdownShowsHours()
-    {
-        Rig rig;
-        auto& [clock, notifier, engine, finished] = rig;
-        QVERIFY(engine.start(90));
-        QCOMPARE(engine.display(), QStringLiteral("1:30:00"));
-    }
-
     void pauseKeepsTheExactRemainder()
     {
         Rig rig;
