@@ -147,7 +147,6 @@ private slots:
         QTest::newRow("samsung 1mo") << u"005930.KS"_s << u"1mo"_s << QString() << QString();
         QTest::newRow("samsung 3mo") << u"005930.KS"_s << u"3mo"_s << u"dividends"_s << u"361"_s;
         QTest::newRow("nvidia 3mo") << u"NVDA"_s << u"3mo"_s << u"splits"_s << u"10:1"_s;
-        QTest::newRow("nvidia 1d") << u"NVDA"_s << u"1d"_s << QString() << QString();
         QTest::newRow("no corporate actions") << u"TSLA"_s << u"1y"_s << QString() << QString();
     }
 
@@ -211,8 +210,6 @@ private slots:
         QTest::addColumn<QString>("firstSymbol");
         QTest::addColumn<int>("minHits");
         QTest::newRow("korean name") << u"삼성"_s << u"005930.KS"_s << 5;
-        QTest::newRow("exact symbol first") << u"005935.KS"_s << u"005935.KS"_s << 1;
-        QTest::newRow("english, any case") << u"apple"_s << u"AAPL"_s << 1;
         QTest::newRow("kosdaq long name") << u"셀트리온헬스케어"_s << u"091990.KQ"_s << 1;
         QTest::newRow("nothing") << u"zzzz"_s << QString() << 0;
     }
@@ -267,28 +264,27 @@ private slots:
         QVERIFY(withoutLink && withoutPublisher);
     }
 
-    void statusFaultRunsOut()
+    void statusFaults()
     {
+        const QString nvda = u"/v8/finance/chart/NVDA?range=1d&interval=5m"_s;
         m_server->faults().add(u"/v8/finance/chart/NVDA"_s, Fault::withStatus(500).times(2));
-        QCOMPARE(get(u"/v8/finance/chart/NVDA?range=1d&interval=5m"_s).status, 500);
+        QCOMPARE(get(nvda).status, 500);
         QCOMPARE(get(u"/v8/finance/chart/005930.KS?range=1d&interval=5m"_s).status, 200);
-        QCOMPARE(get(u"/v8/finance/chart/NVDA?range=1d&interval=5m"_s).status, 500);
-        QCOMPARE(get(u"/v8/finance/chart/NVDA?range=1d&interval=5m"_s).status, 200);
+        QCOMPARE(get(nvda).status, 500);
+        QCOMPARE(get(nvda).status, 200);
         QCOMPARE(m_server->requestCount(u"/v8/finance/chart/NVDA"_s), 3);
         QCOMPARE(m_server->requestCount(u"/v8/finance/chart/"_s), 4);
-    }
 
-    void statusFaultWithBodyUntilCleared()
-    {
+        // Without a count the fault, with its body, stays until cleared; the decoded prefix matches.
+        const QString index = u"/v8/finance/chart/%5EKS11?range=1d&interval=5m"_s;
         m_server->faults().add(u"/v8/finance/chart/^KS11"_s, Fault::withStatus(429, "Too Many Requests"));
-        for (int i = 0; i < 3; ++i) {
-            const Reply r = get(u"/v8/finance/chart/%5EKS11?range=1d&interval=5m"_s);
+        for (int i = 0; i < 2; ++i) {
+            const Reply r = get(index);
             QCOMPARE(r.status, 429);
             QCOMPARE(r.body, QByteArray("Too Many Requests"));
         }
         m_server->faults().clear(u"/v8/finance/chart/^KS11"_s);
-        QCOMPARE(get(u"/v8/finance/chart/%5EKS11?range=1d&interval=5m"_s).status, 200);
-        QCOMPARE(m_server->requestCount(u"/v8/finance/chart/%5EKS11"_s), 4);
+        QCOMPARE(get(index).status, 200);
     }
 
     void delayFaultHoldsTheAnswer()
