@@ -7,6 +7,7 @@
 #include "notch/StaleWatch.h"
 #include "windows/WindowStyle.h"
 
+#include <QEasingCurve>
 #include <QLoggingCategory>
 #include <QPainter>
 #include <algorithm>
@@ -170,12 +171,15 @@ NotchStripView::NotchStripView(AppState& state, TimerEngine& timer, const Clock&
     connect(&timer, &TimerEngine::phaseChanged, this, repaint);
     connect(&timer, &TimerEngine::displayChanged, this, repaint);
 
-    m_fade.setDuration(static_cast<int>(crossFade.count()));
-    m_fade.setStartValue(0.0);
-    m_fade.setEndValue(1.0);
-    m_fade.setEasingCurve(QEasingCurve::InOutQuad);
-    connect(&m_fade, &QVariantAnimation::valueChanged, this, repaint);
-    connect(&m_fade, &QVariantAnimation::finished, this, [this] { m_fadingItem.reset(); });
+    m_fadeFrames.setTimerType(Qt::PreciseTimer);
+    m_fadeFrames.setInterval(fadeFrameInterval);
+    connect(&m_fadeFrames, &QTimer::timeout, this, [this] {
+        if (m_fadeClock.elapsed() >= crossFade.count()) {
+            m_fadeFrames.stop();
+            m_fadingItem.reset();
+        }
+        update();
+    });
 
     m_staleWatch->watch(state.quoteService().quotes());
     placeTicker();
@@ -244,8 +248,9 @@ void NotchStripView::rotationChanged()
     }
     m_fadingItem = m_shownItem;
     m_shownItem = next;
-    m_fade.stop();
-    m_fade.start();
+    m_fadeClock.start();
+    m_fadeFrames.start();
+    update();
 }
 
 void NotchStripView::paintEvent(QPaintEvent*)
@@ -306,7 +311,11 @@ void NotchStripView::paintNormal(QPainter& painter, double centreY)
     const double rightStart = m_parts.leftWidth + m_parts.notchWidth;
     painter.save();
     painter.setClipRect(QRectF(rightStart, 0, m_parts.rightWidth, height()));
-    const double progress = isCrossFading() ? m_fade.currentValue().toDouble() : 1.0;
+    const double progress =
+        isCrossFading()
+            ? QEasingCurve(QEasingCurve::InOutQuad)
+                  .valueForProgress(std::min(1.0, double(m_fadeClock.elapsed()) / crossFade.count()))
+            : 1.0;
     if (isCrossFading()) {
         painter.setOpacity(1 - progress);
         chipOf(m_fadingItem).paint(painter, rightStart + sidePadding, centreY);
