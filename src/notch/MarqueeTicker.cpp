@@ -35,6 +35,7 @@ void MarqueeTicker::setBackdrop(const QColor& color)
 {
     m_backdrop = color;
     setAttribute(Qt::WA_OpaquePaintEvent, color.isValid() && color.alpha() == 255);
+    renderRow();
     update();
 }
 
@@ -91,7 +92,9 @@ void MarqueeTicker::renderRow()
     m_row = QPixmap(QSize(static_cast<int>(std::ceil(m_contentWidth * ratio)),
                           static_cast<int>(std::ceil(height() * ratio))));
     m_row.setDevicePixelRatio(ratio);
-    m_row.fill(Qt::transparent);
+    // On an opaque backdrop the row is drawn onto it once, so every frame is a plain copy instead
+    // of a blend across the whole bar.
+    m_row.fill(testAttribute(Qt::WA_OpaquePaintEvent) ? m_backdrop : QColor(Qt::transparent));
     QPainter painter(&m_row);
     painter.setRenderHint(QPainter::TextAntialiasing);
     double x = 0;

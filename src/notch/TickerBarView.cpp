@@ -18,6 +18,10 @@ TickerBarView::TickerBarView(AppState& state, const Clock& clock, QWidget* paren
 void TickerBarView::setTranslucent(bool translucent)
 {
     m_translucent = translucent;
+    // On a solid band the ticker paints the band itself: a frame is then one copy of its row, with
+    // nothing blended and the band beneath never redrawn.
+    m_ticker->setBackdrop(translucent ? QColor() : background(false));
+    placeTicker();
     update();
 }
 
@@ -34,7 +38,14 @@ QSize TickerBarView::sizeHint() const
 void TickerBarView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_ticker->setGeometry(horizontalPadding, 0, std::max(width() - 2 * horizontalPadding, 0), height());
+    placeTicker();
+}
+
+void TickerBarView::placeTicker()
+{
+    // An opaque ticker leaves the bottom row to the band's hairline.
+    const int tickerHeight = m_translucent ? height() : std::max(height() - 1, 0);
+    m_ticker->setGeometry(horizontalPadding, 0, std::max(width() - 2 * horizontalPadding, 0), tickerHeight);
 }
 
 void TickerBarView::paintEvent(QPaintEvent*)

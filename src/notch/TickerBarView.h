@@ -32,6 +32,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeTicker();
+
     MarqueeTicker* m_ticker;
     bool m_translucent = true;
 };

@@ -26,6 +26,8 @@ private slots:
         QCOMPARE(bar.ticker()->geometry(), QRect(12, 0, 1416, 22));
         QVERIFY(bar.ticker()->contentWidth() > 500); // ten chips with prices
         bar.setTranslucent(false);
+        QCOMPARE(bar.ticker()->geometry(),
+                 QRect(12, 0, 1416, 21)); // opaque: the hairline row stays the band's
         const QImage image = bar.grab().toImage();
         QCOMPARE(image.pixelColor(2, 2), TickerBarView::background(false));
         QVERIFY(image.pixelColor(2, 21).lightness() > TickerBarView::background(false).lightness());
