@@ -35,7 +35,7 @@ void MarqueeTicker::setBackdrop(const QColor& color)
 {
     m_backdrop = color;
     setAttribute(Qt::WA_OpaquePaintEvent, color.isValid() && color.alpha() == 255);
-    renderRow();
+    m_rowStale = true;
     update();
 }
 
@@ -52,7 +52,7 @@ void MarqueeTicker::setChips(const QList<QuoteChip>& chips)
     if (!m_chips.isEmpty()) {
         m_contentWidth += m_gap * static_cast<double>(m_chips.size() - 1);
     }
-    renderRow();
+    m_rowStale = true;
     updateAnimation(isVisible());
     update();
 }
@@ -84,6 +84,7 @@ QSize MarqueeTicker::sizeHint() const
 
 void MarqueeTicker::renderRow()
 {
+    m_rowStale = false;
     if (m_chips.isEmpty() || height() <= 0) {
         m_row = QPixmap();
         return;
@@ -134,6 +135,9 @@ void MarqueeTicker::paintEvent(QPaintEvent*)
     if (m_backdrop.isValid()) {
         painter.fillRect(rect(), m_backdrop);
     }
+    if (m_rowStale) {
+        renderRow();
+    }
     if (m_row.isNull()) {
         return;
     }
@@ -161,7 +165,7 @@ void MarqueeTicker::hideEvent(QHideEvent* event)
 void MarqueeTicker::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    renderRow();
+    m_rowStale = true;
 }
 
 } // namespace virel

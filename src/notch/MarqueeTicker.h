@@ -68,6 +68,7 @@ private:
     QList<QuoteChip> m_chips;
     double m_contentWidth = 0;
     QPixmap m_row;
+    bool m_rowStale = true; // rendered at the next paint, so a hidden ticker never renders
     QTimer m_frames;
     double m_lastShift = -1;
 };
