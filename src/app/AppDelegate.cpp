@@ -11,6 +11,7 @@
 #include "engine/TimelineStore.h"
 #include "market/YahooClient.h"
 #include "notch/NotchWindowController.h"
+#include "platform/Detached.h"
 #include "platform/Settings.h"
 #include "windows/WindowStyle.h"
 // The views first: the controllers' headers hand out QPointers to them.
@@ -74,7 +75,7 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     // syncs at once instead of waiting a whole sync period.
     QCoro::connect(m_account->restore(), this, [this] {
         if (m_sync && m_account->user()) {
-            QCoro::connect(m_sync->syncNow(), this, [] {});
+            runDetached(m_sync->syncNow(), this);
         }
     });
     m_sync = std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, m_env.settings, m_env.clock);
@@ -92,7 +93,7 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     setupStatusItem();
     m_sync->start();
     applySwitches(LaunchSwitches::parse(arguments));
-    QCoro::connect(m_state->localizeKoreanNames(), this, [] {});
+    runDetached(m_state->localizeKoreanNames(), this);
 
     m_menuTimer.setInterval(m_env.titleInterval);
     connect(&m_menuTimer, &QTimer::timeout, this, &AppDelegate::updateStatusTitle);
@@ -223,7 +224,7 @@ void AppDelegate::perform(MenuCommand command, const QVariant& value)
     case MenuCommand::removeAlertRule:
         return removeAlertRule(value);
     case MenuCommand::refreshNow:
-        QCoro::connect(refreshNow(), this, [] {});
+        runDetached(refreshNow(), this);
         return;
     case MenuCommand::openAccountLink:
         return m_link->show();

@@ -1,6 +1,7 @@
 #include "app/UpdateService.h"
 
 #include "platform/Clock.h"
+#include "platform/Detached.h"
 #include "platform/HttpClient.h"
 #include "platform/Origins.h"
 #include "platform/Settings.h"
@@ -45,7 +46,7 @@ void UpdateService::checkForUpdates()
 {
     m_userAsked = true;
     if (!m_checking) {
-        QCoro::connect(runCheck(), this, [] {});
+        runDetached(runCheck(), this);
     }
 }
 
@@ -80,7 +81,7 @@ void UpdateService::checkIfDue()
     // A last check in the future (the clock was set back) counts as due, so checks never stop.
     const bool due = !last || *last > m_clock.now() || last->msecsTo(m_clock.now()) >= interval.count();
     if (due && !m_checking) {
-        QCoro::connect(runCheck(), this, [] {});
+        runDetached(runCheck(), this);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "market/QuoteService.h"
 
 #include "market/ChartDecoder.h"
+#include "platform/Detached.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -32,10 +33,10 @@ void QuoteService::start(const QList<WatchItem>& items, std::chrono::millisecond
     m_items = items;
     if (!m_timer) {
         m_timer = new QTimer(this);
-        connect(m_timer, &QTimer::timeout, this, [this] { QCoro::connect(refreshAll(), this, [] {}); });
+        connect(m_timer, &QTimer::timeout, this, [this] { runDetached(refreshAll(), this); });
     }
     m_timer->start(interval);
-    QCoro::connect(refreshAll(), this, [] {});
+    runDetached(refreshAll(), this);
 }
 
 QCoro::Task<> QuoteService::refreshAll()

@@ -5,6 +5,7 @@
 #include "market/TickerMap.h"
 #include "model/AppState.h"
 #include "notch/StaleWatch.h"
+#include "platform/Detached.h"
 #include "platform/Origins.h"
 #include "windows/DetailHeader.h"
 #include "windows/DetailTimelineList.h"
@@ -163,7 +164,7 @@ QList<DetailTab> DetailView::offeredTabs() const
 
 void DetailView::startLoad()
 {
-    QCoro::connect(load(++m_loadGeneration), this, [] {});
+    runDetached(load(++m_loadGeneration), this);
 }
 
 QCoro::Task<> DetailView::load(quint64 generation)

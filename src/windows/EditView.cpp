@@ -2,6 +2,7 @@
 
 #include "market/TextTrim.h"
 #include "model/AppState.h"
+#include "platform/Detached.h"
 #include "windows/EditRows.h"
 #include "windows/SegmentedControl.h"
 #include "windows/Spinner.h"
@@ -205,7 +206,7 @@ void EditView::startSearch()
 {
     setSearching(true);
     showResults();
-    QCoro::connect(runSearch(m_pendingQuery, m_generation), this, [] {});
+    runDetached(runSearch(m_pendingQuery, m_generation), this);
 }
 
 QCoro::Task<> EditView::runSearch(QString query, quint64 generation)

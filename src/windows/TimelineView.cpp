@@ -1,6 +1,7 @@
 #include "windows/TimelineView.h"
 
 #include "engine/TimelineStore.h"
+#include "platform/Detached.h"
 #include "windows/EventRow.h"
 #include "windows/SegmentedControl.h"
 #include "windows/Spinner.h"
@@ -137,7 +138,7 @@ QString TimelineView::footerText() const
 
 void TimelineView::refresh()
 {
-    QCoro::connect(m_store.refresh(), this, [] {});
+    runDetached(m_store.refresh(), this);
 }
 
 void TimelineView::showEvents()

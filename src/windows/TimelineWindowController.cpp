@@ -1,6 +1,7 @@
 #include "windows/TimelineWindowController.h"
 
 #include "engine/TimelineStore.h"
+#include "platform/Detached.h"
 #include "windows/TimelineView.h"
 #include "windows/WindowStyle.h"
 
@@ -29,7 +30,7 @@ void TimelineWindowController::show()
         WindowStyle::presentCentred(m_view);
     }
     // The store ignores this while a refresh already runs.
-    QCoro::connect(m_store.refresh(), this, [] {});
+    runDetached(m_store.refresh(), this);
 }
 
 } // namespace virel
