@@ -8,7 +8,7 @@
 #include "fakemarket/FakeService.h"
 #include "market/History.h"
 #include "model/AlertRule.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "platform/HttpClient.h"
 
 #include <QCoreApplication>

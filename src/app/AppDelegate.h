@@ -3,7 +3,7 @@
 #include "app/LaunchSwitches.h"
 #include "app/StatusMenuModel.h"
 #include "app/UpdateService.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 
 #include <QObject>
 #include <QPointer>

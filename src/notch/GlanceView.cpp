@@ -1,6 +1,6 @@
 #include "notch/GlanceView.h"
 
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "notch/DarkGlass.h"
 #include "notch/GlanceRow.h"
 #include "notch/NotchPaint.h"

@@ -1,6 +1,6 @@
 #include "notch/MarqueeTicker.h"
 
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "notch/StaleWatch.h"
 
 #include <QPainter>

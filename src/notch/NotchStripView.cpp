@@ -1,6 +1,6 @@
 #include "notch/NotchStripView.h"
 
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "notch/MarqueeTicker.h"
 #include "notch/NotchPaint.h"
 #include "notch/QuoteChip.h"

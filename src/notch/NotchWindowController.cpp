@@ -1,6 +1,6 @@
 #include "notch/NotchWindowController.h"
 
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "notch/DarkGlass.h"
 #include "notch/GlanceView.h"
 #include "notch/NotchStripView.h"

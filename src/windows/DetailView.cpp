@@ -3,7 +3,7 @@
 #include "market/HistoryService.h"
 #include "market/NewsService.h"
 #include "market/TickerMap.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "notch/StaleWatch.h"
 #include "platform/Detached.h"
 #include "platform/Origins.h"

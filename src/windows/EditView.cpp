@@ -1,7 +1,7 @@
 #include "windows/EditView.h"
 
 #include "market/TextTrim.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "platform/Detached.h"
 #include "windows/EditRows.h"
 #include "windows/SegmentedControl.h"

@@ -1,6 +1,6 @@
 #include "windows/EventRow.h"
 
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "windows/SymbolIcons.h"
 #include "windows/WindowStyle.h"
 

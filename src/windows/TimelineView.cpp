@@ -1,6 +1,6 @@
 #include "windows/TimelineView.h"
 
-#include "engine/TimelineStore.h"
+#include "state/TimelineStore.h"
 #include "platform/Detached.h"
 #include "windows/EventRow.h"
 #include "windows/SegmentedControl.h"

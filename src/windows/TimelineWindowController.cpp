@@ -1,6 +1,6 @@
 #include "windows/TimelineWindowController.h"
 
-#include "engine/TimelineStore.h"
+#include "state/TimelineStore.h"
 #include "platform/Detached.h"
 #include "windows/TimelineView.h"
 #include "windows/WindowStyle.h"

@@ -4,7 +4,7 @@
 #include "FakeServiceHost.h"
 #include "MemorySecretStore.h"
 #include "account/AccountService.h"
-#include "account/SyncService.h"
+#include "state/SyncService.h"
 #include "app/AlertDialog.h"
 #include "app/MinutesDialog.h"
 #include "app/StatusItem.h"

@@ -7,11 +7,11 @@
 #include "FakeServiceHost.h"
 #include "MemorySecretStore.h"
 #include "account/AccountService.h"
-#include "account/SyncService.h"
+#include "state/SyncService.h"
 #include "account/VirelAPI.h"
 #include "market/TickerMap.h"
 #include "market/YahooClient.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "platform/Settings.h"
 
 #include <QJsonArray>

@@ -9,9 +9,9 @@
 #include "MemorySecretStore.h"
 #include "TempSettings.h"
 #include "account/AccountService.h"
-#include "account/SyncService.h"
+#include "state/SyncService.h"
 #include "account/VirelAPI.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 
 #include <QTest>
 

@@ -5,7 +5,7 @@
 #include "TempSettings.h"
 #include "fakemarket/FakeServer.h"
 #include "market/YahooClient.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "platform/ScreenFacts.h"
 #include "platform/StatusItemScan.h"
 

@@ -5,7 +5,7 @@
 #include "TempSettings.h"
 #include "fakemarket/FakeServer.h"
 #include "market/YahooClient.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 
 #include <QtTest>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "windows/TimelineView.h"
 #include "StateFixture.h"
-#include "engine/TimelineStore.h"
+#include "state/TimelineStore.h"
 #include "windows/EventRow.h"
 #include "windows/SegmentedControl.h"
 #include "windows/TimelineWindowController.h"

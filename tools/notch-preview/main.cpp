@@ -1,6 +1,6 @@
 #include "fakemarket/FakeServer.h"
 #include "market/YahooClient.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "notch/NotchWindowController.h"
 #include "notch/QtScreenFacts.h"
 #include "platform/Clock.h"

@@ -1,8 +1,8 @@
-#include "engine/TimelineStore.h"
+#include "state/TimelineStore.h"
 
 #include "market/HistoryService.h"
 #include "market/NewsService.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 
 #include <QPointer>
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "model/AppState.h"
+#include "state/AppState.h"
 
 #include "market/SearchService.h"
 #include "platform/Settings.h"

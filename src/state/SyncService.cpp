@@ -1,11 +1,11 @@
-#include "account/SyncService.h"
+#include "state/SyncService.h"
 
 #include "account/AccountService.h"
 #include "account/ServiceSupport.h"
 #include "account/VirelAPI.h"
 #include "market/SearchService.h"
 #include "market/TickerMap.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "platform/Settings.h"
 
 #include <algorithm>

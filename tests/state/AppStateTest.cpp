@@ -1,4 +1,4 @@
-#include "model/AppState.h"
+#include "state/AppState.h"
 
 #include "FakeNotifier.h"
 #include "TempSettings.h"

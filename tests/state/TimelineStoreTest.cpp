@@ -1,11 +1,11 @@
-#include "engine/TimelineStore.h"
+#include "state/TimelineStore.h"
 
 #include "FakeClock.h"
 #include "FakeNotifier.h"
 #include "TempSettings.h"
 #include "fakemarket/FakeServer.h"
 #include "market/YahooClient.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 #include "platform/Settings.h"
 
 #include <QNetworkReply>

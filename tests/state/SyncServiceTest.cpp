@@ -1,4 +1,4 @@
-#include "account/SyncService.h"
+#include "state/SyncService.h"
 #include "AwaitTask.h"
 #include "FakeClock.h"
 #include "FakeNotifier.h"
@@ -8,7 +8,7 @@
 #include "account/AccountService.h"
 #include "account/VirelAPI.h"
 #include "market/YahooClient.h"
-#include "model/AppState.h"
+#include "state/AppState.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
