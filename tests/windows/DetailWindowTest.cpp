@@ -80,8 +80,7 @@ class DetailWindowTest : public QObject
 private slots:
     void initTestCase()
     {
-        // The browser engine is not loaded here: the web tab falls back to the page address.
-        WebViewHost::setPluginDirectories({});
+        // Offscreen, the web helper cannot be embedded: the web tab falls back to the page address.
         qputenv("VIREL_SERVICE_ORIGIN", m_fx.server.origin().toString().toUtf8());
         for (const char* scheme : {"http", "https"}) {
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_browser, "open");
@@ -310,14 +309,14 @@ private slots:
         QVERIFY(window->isVisible());
     }
 
-    void webTabWithoutThePluginOffersThePageInTheBrowser()
+    void webTabWithoutEmbeddingOffersThePageInTheBrowser()
     {
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
         const QUrl page = WebSessionBridge::pageUrl(m_fx.server.origin(), u"/symbol/NVDA"_qs);
         QCOMPARE(view()->webURL(), page);
         WebTabView* tab = view()->webTab();
         QTRY_COMPARE(tab->resolved(), page);
-        QVERIFY(tab->host()->browser() == nullptr);
+        QVERIFY(tab->host()->helper() == nullptr);
         QVERIFY(labelTexts(tab).contains(page.toDisplayString()));
         QTest::mouseClick(tab->findChild<QPushButton*>(), Qt::LeftButton);
         QTest::mouseClick(view()->header()->browserButton(), Qt::LeftButton);
