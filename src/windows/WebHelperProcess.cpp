@@ -58,6 +58,12 @@ WebHelperProcess::~WebHelperProcess()
     connect(process, &QProcess::readyReadStandardError, process,
             [process] { process->readAllStandardError(); });
     QTimer::singleShot(kStopGraceMs, process, &QProcess::kill);
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, process, [process] {
+        if (!process->waitForFinished(kStopGraceMs)) {
+            process->kill();
+            process->waitForFinished();
+        }
+    });
 }
 
 QString WebHelperProcess::bundledProgram()
