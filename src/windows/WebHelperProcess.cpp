@@ -5,9 +5,7 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
-#include <sys/prctl.h>
 
 namespace virel {
 
@@ -21,7 +19,6 @@ constexpr QByteArrayView kErrorPrefix = "virel-web: ";
 WebHelperProcess::WebHelperProcess(QString program, QObject* parent)
     : QObject(parent), m_program(std::move(program)), m_process(new QProcess(this))
 {
-    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     connect(m_process, &QProcess::readyReadStandardOutput, this, &WebHelperProcess::readOutput);
     connect(m_process, &QProcess::readyReadStandardError, this, &WebHelperProcess::readErrors);
     connect(m_process, &QProcess::finished, this, &WebHelperProcess::stopped);
