@@ -98,11 +98,9 @@ void WebViewHost::startHelper()
             [](const QUrl& url) { WindowStyle::openWebUrl(url); });
     connect(m_helper.get(), &WebHelperProcess::stopped, this, [this] {
         // Ended by itself (a crash, or its window went away): the page is still offered in the browser.
-        m_idle.stop();
         m_helper->disconnect(this);
-        m_helper.release()->deleteLater();
-        delete m_container;
-        m_container = nullptr;
+        m_helper.release()->deleteLater(); // it is still reporting its end
+        stopHelper();
         showFallback();
         m_fallbackAddress->setText(m_url.toDisplayString());
     });
