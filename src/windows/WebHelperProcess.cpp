@@ -21,9 +21,20 @@ WebHelperProcess::WebHelperProcess(QString program, QObject* parent)
 {
     connect(m_process, &QProcess::readyReadStandardOutput, this, &WebHelperProcess::readOutput);
     connect(m_process, &QProcess::readyReadStandardError, this, &WebHelperProcess::readErrors);
-    connect(m_process, &QProcess::finished, this, &WebHelperProcess::stopped);
+    // Ending before it was asked to is an error worth a line; being asked to end is not.
+    connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
+        if (status == QProcess::CrashExit || code != 0) {
+            std::fprintf(stderr, "virel: the web view (%s) ended unexpectedly: %s\n", qPrintable(m_program),
+                         qPrintable(status == QProcess::CrashExit
+                                        ? m_process->errorString()
+                                        : QStringLiteral("exit code %1").arg(code)));
+        }
+        emit stopped();
+    });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
+            std::fprintf(stderr, "virel: cannot start the web view: %s\n",
+                         qPrintable(m_process->errorString()));
             emit stopped();
         }
     });
