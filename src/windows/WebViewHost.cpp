@@ -4,9 +4,11 @@
 #include "windows/WebHelperProcess.h"
 #include "windows/WindowStyle.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -15,6 +17,8 @@
 namespace virel {
 
 namespace {
+// Timing marks for bench/report; silent unless enabled with QT_LOGGING_RULES="virel.perf.info=true".
+Q_LOGGING_CATEGORY(lcPerf, "virel.perf", QtWarningMsg)
 // How long a hidden page keeps its helper, so that flipping tabs does not restart the engine.
 constexpr int kIdleMs = 30'000;
 } // namespace
@@ -94,6 +98,9 @@ void WebViewHost::startHelper()
 {
     m_helper = std::make_unique<WebHelperProcess>(WebHelperProcess::bundledProgram());
     connect(m_helper.get(), &WebHelperProcess::windowReady, this, &WebViewHost::embed);
+    connect(m_helper.get(), &WebHelperProcess::loaded, this, [] {
+        qCInfo(lcPerf, "web page loaded at %lld ms since the epoch", QDateTime::currentMSecsSinceEpoch());
+    });
     connect(m_helper.get(), &WebHelperProcess::openRequested, this,
             [](const QUrl& url) { WindowStyle::openWebUrl(url); });
     connect(m_helper.get(), &WebHelperProcess::stopped, this, [this] {
