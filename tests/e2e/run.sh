@@ -178,7 +178,7 @@ detail="$(detail_window)" || fail "no detail window after --detail 005930.KS"
 openbox >/dev/null 2>&1 &
 wm_pid=$!
 wait_for 10 bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" || fail "openbox did not start"
-xdotool windowactivate --sync "$detail" key alt+F4
+xdotool windowactivate --sync "$detail" key alt+F4 2>/dev/null
 wait_for 10 no_web_engine || fail "web engine processes outlived the detail window"
 kill "$wm_pid" && wait "$wm_pid" 2>/dev/null || true
 
