@@ -4,7 +4,6 @@
 #include "windows/WindowStyle.h"
 
 #include <QEvent>
-#include <QPixmapCache>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -68,7 +67,6 @@ bool DetailWindowController::eventFilter(QObject* watched, QEvent* event)
         QTimer::singleShot(0, this, [this] {
             if (m_window && !m_window->isVisible()) {
                 static_cast<DetailWindow*>(m_window.get())->releaseNativeWindow();
-                QPixmapCache::clear();
                 ::malloc_trim(0);
             }
         });
