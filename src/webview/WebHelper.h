@@ -3,6 +3,7 @@
 #include "webview/WebProtocol.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
 
 class QWebEngineProfile;
@@ -20,8 +21,6 @@ public:
 
     // One line from the application; malformed lines and lines before Start are ignored.
     void receive(const QByteArray& line);
-
-    QWebEngineView* view() const { return m_view.get(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
