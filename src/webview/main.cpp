@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QSocketNotifier>
-#include <QWebEngineView>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 #include <csignal>
