@@ -1,11 +1,13 @@
 #include "notch/MarqueeTicker.h"
 #include "FakeClock.h"
+#include "model/TickerMotion.h"
 
 #include <QEvent>
 #include <QImage>
 #include <QTest>
 
 using namespace virel;
+using namespace Qt::StringLiterals;
 using virel::test::FakeClock;
 
 namespace {
@@ -55,6 +57,8 @@ bool hasRedPixel(const QImage& image, int fromX, int toX)
 
 } // namespace
 
+Q_DECLARE_METATYPE(virel::TickerMotion::Conditions)
+
 class MarqueeTickerTest : public QObject
 {
     Q_OBJECT
@@ -75,22 +79,74 @@ private slots:
     {
         QFETCH(double, seconds);
         QFETCH(double, shift);
-        QVERIFY(qAbs(MarqueeTicker::shiftAt(seconds, 28, 428) - shift) < 1e-6);
+        QVERIFY(qAbs(TickerMotion::shiftAt(seconds, 28, 428) - shift) < 1e-6);
     }
 
     void shift_wrapsWithoutAJump()
     {
         // Just before the wrap the second copy (at cycle - shift) is where the first began.
-        const double before = MarqueeTicker::shiftAt(428.0 / 28.0 - 0.001, 28, 428);
-        const double after = MarqueeTicker::shiftAt(428.0 / 28.0 + 0.001, 28, 428);
+        const double before = TickerMotion::shiftAt(428.0 / 28.0 - 0.001, 28, 428);
+        const double after = TickerMotion::shiftAt(428.0 / 28.0 + 0.001, 28, 428);
         QVERIFY(qAbs((428 - before) - 0) < 0.1);
         QVERIFY(qAbs(after - 0) < 0.1);
     }
 
     void shift_noMovementForATinyCycle()
     {
-        QCOMPARE(MarqueeTicker::shiftAt(1234.5, 28, 1), 0.0);
-        QCOMPARE(MarqueeTicker::shiftAt(1234.5, 28, 0), 0.0);
+        QCOMPARE(TickerMotion::shiftAt(1234.5, 28, 1), 0.0);
+        QCOMPARE(TickerMotion::shiftAt(1234.5, 28, 0), 0.0);
+    }
+
+    void mode_data()
+    {
+        using Mode = TickerMotion::Mode;
+        QTest::addColumn<TickerMotion::Conditions>("conditions");
+        QTest::addColumn<Mode>("mode");
+        using C = TickerMotion::Conditions;
+        QTest::newRow("seen by someone at the keyboard: flows") << C{} << Mode::flow;
+        QTest::newRow("hidden: stops") << C{.shown = false} << Mode::stop;
+        QTest::newRow("fully covered: stops") << C{.covered = true} << Mode::stop;
+        QTest::newRow("under a full-screen window: stops") << C{.fullScreen = true} << Mode::stop;
+        QTest::newRow("session locked: stops") << C{.locked = true} << Mode::stop;
+        QTest::newRow("screen off: stops") << C{.screenOff = true} << Mode::stop;
+        QTest::newRow("locked while idle on battery: stops")
+            << C{.locked = true, .idleSeconds = 900, .onBattery = true} << Mode::stop;
+        QTest::newRow("idle 4:59: still flows") << C{.idleSeconds = 299} << Mode::flow;
+        QTest::newRow("idle 5 minutes: steps") << C{.idleSeconds = 300} << Mode::step;
+        QTest::newRow("on battery: steps") << C{.onBattery = true} << Mode::step;
+        QTest::newRow("on battery, smooth chosen: flows")
+            << C{.onBattery = true, .smoothOnBattery = true} << Mode::flow;
+        QTest::newRow("smooth on battery does not outlast idleness")
+            << C{.idleSeconds = 600, .onBattery = true, .smoothOnBattery = true} << Mode::step;
+    }
+    void mode()
+    {
+        QFETCH(TickerMotion::Conditions, conditions);
+        QFETCH(TickerMotion::Mode, mode);
+        QCOMPARE(TickerMotion::decide(conditions), mode);
+    }
+
+    void serverCopy_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("opaque");
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<double>("stripWidth");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("X11, opaque band, unscaled") << u"xcb"_s << true << 1.0 << 2400.0 << true;
+        QTest::newRow("Wayland paints through Qt") << u"wayland"_s << true << 1.0 << 2400.0 << false;
+        QTest::newRow("translucent band needs the blend") << u"xcb"_s << false << 1.0 << 2400.0 << false;
+        QTest::newRow("scaled screen") << u"xcb"_s << true << 1.5 << 2400.0 << false;
+        QTest::newRow("strip wider than an X pixmap") << u"xcb"_s << true << 1.0 << 40000.0 << false;
+    }
+    void serverCopy()
+    {
+        QFETCH(QString, platform);
+        QFETCH(bool, opaque);
+        QFETCH(double, ratio);
+        QFETCH(double, stripWidth);
+        QFETCH(bool, usable);
+        QCOMPARE(TickerMotion::serverCopyUsable(platform, opaque, ratio, stripWidth), usable);
     }
 
     void twoTickers_moveInStep()
@@ -157,7 +213,7 @@ private slots:
         const double cycle = ticker.cycle();
         // Choose a time whose shift is 0, then one a quarter cycle later.
         const double seconds = static_cast<double>(start.toMSecsSinceEpoch()) / 1000.0;
-        const double base = MarqueeTicker::shiftAt(seconds, 28, cycle);
+        const double base = TickerMotion::shiftAt(seconds, 28, cycle);
         clock.advance((cycle - base) / 28.0);
         QVERIFY(ticker.currentShift() < 0.5 || ticker.currentShift() > cycle - 0.5);
         QImage image = ticker.grab().toImage();
