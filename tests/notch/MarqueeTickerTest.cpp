@@ -1,5 +1,6 @@
 #include "notch/MarqueeTicker.h"
 #include "FakeClock.h"
+#include "FakePresence.h"
 #include "model/TickerMotion.h"
 
 #include <QEvent>
@@ -9,6 +10,7 @@
 using namespace virel;
 using namespace Qt::StringLiterals;
 using virel::test::FakeClock;
+using virel::test::FakePresence;
 
 namespace {
 
@@ -164,6 +166,44 @@ private slots:
         QCOMPARE(a.currentShift(), b.currentShift());
         clock.advance(3.7);
         QCOMPARE(a.currentShift(), b.currentShift());
+    }
+
+    void presence_stepsWhileIdleThenFlowsOnFromWhereItStands()
+    {
+        FakeClock clock(start.addMSecs(7'777));
+        FakePresence presence;
+        MarqueeTicker::followPresence(presence);
+        MarqueeTicker a(clock);
+        MarqueeTicker b(clock);
+        const QList<QuoteChip> chips = risingChips(3);
+        const double pitch = chips[0].width() + 28; // equal chips: every step moves one of these
+        for (MarqueeTicker* ticker : {&a, &b}) {
+            ticker->resize(300, 22);
+            ticker->setChips(chips);
+            ticker->show();
+        }
+        presence.set(false, 300, false);
+        const double standing = a.currentShift();
+        clock.advance(3.9);
+        QCOMPARE(a.currentShift(), standing);
+        clock.advance(0.2);
+        const double firstStep = a.currentShift();
+        QVERIFY(firstStep > standing && firstStep - standing <= pitch);
+        clock.advance(4);
+        QCOMPARE(std::fmod(a.currentShift() - firstStep + a.cycle(), a.cycle()), pitch);
+        QCOMPARE(b.currentShift(), a.currentShift());
+
+        const double stepped = a.currentShift();
+        presence.set(false, 0, false); // the first input: the flow goes on from there
+        QCOMPARE(a.currentShift(), stepped);
+        clock.advance(1);
+        QVERIFY(qAbs(std::fmod(a.currentShift() - stepped + a.cycle(), a.cycle()) - 28) < 1e-6);
+        QCOMPARE(b.currentShift(), a.currentShift());
+
+        presence.set(true, 0, false);
+        QVERIFY2(!a.isAnimating(), "locked");
+        presence.set(false, 0, false);
+        QVERIFY(a.isAnimating());
     }
 
     void animates_onlyWhileVisibleWithContent()
