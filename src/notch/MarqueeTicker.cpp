@@ -42,7 +42,7 @@ public:
 
     void join(MarqueeTicker* ticker)
     {
-        m_animating.append(ticker);
+        m_ticking.append(ticker);
         if (!m_timer.isActive()) {
             m_timer.start();
         }
@@ -50,8 +50,8 @@ public:
 
     void leave(MarqueeTicker* ticker)
     {
-        m_animating.removeOne(ticker);
-        if (m_animating.isEmpty()) {
+        m_ticking.removeOne(ticker);
+        if (m_ticking.isEmpty()) {
             m_timer.stop();
         }
     }
@@ -99,7 +99,7 @@ private:
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(m_flowInterval);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            for (MarqueeTicker* ticker : std::as_const(m_animating)) {
+            for (MarqueeTicker* ticker : std::as_const(m_ticking)) {
                 ticker->nextFrame();
             }
         });
@@ -145,7 +145,7 @@ private:
     QTimer m_timer;
     std::chrono::milliseconds m_flowInterval = defaultFrameInterval;
     QList<MarqueeTicker*> m_all;
-    QList<MarqueeTicker*> m_animating;
+    QList<MarqueeTicker*> m_ticking;
     Presence* m_presence = nullptr;
     bool m_smoothOnBattery = false;
     TickerMotion::Mode m_mode = TickerMotion::Mode::flow;
@@ -193,6 +193,7 @@ void MarqueeTicker::setBackdrop(const QColor& color)
     setAttribute(Qt::WA_OpaquePaintEvent, color.isValid() && color.alpha() == 255);
     m_rowStale = true;
     m_stripStale = true;
+    updateAnimation(isVisible());
     update();
 }
 
@@ -289,19 +290,31 @@ void MarqueeTicker::updateAnimation(bool visible)
     conditions.shown = visible && !m_chips.isEmpty() && cycle() > 1;
     conditions.covered = m_surface && m_surface->isCovered();
     const bool animate = TickerMotion::decide(conditions) != TickerMotion::Mode::stop;
-    if (animate == m_animating) {
-        return;
+    // A flowing row whose current strip is on the X server moves on the frame thread; every other
+    // animating row on the shared timer.
+    const bool pumped =
+        animate && !m_stepping && m_surface && m_surface->isLoaded() && !m_rowStale && !m_stripStale;
+    if (pumped) {
+        m_surface->flow(m_lead, m_speed, cycle());
+    } else if (m_surface) {
+        m_surface->halt();
     }
-    m_animating = animate;
-    if (animate) {
-        FrameClock::instance().join(this);
+    const bool timed = animate && !pumped;
+    if (timed != m_timed) {
+        m_timed = timed;
+        if (timed) {
+            FrameClock::instance().join(this);
+        } else {
+            FrameClock::instance().leave(this);
+        }
+    }
+    if (animate && !m_animating) {
         // Frames may have stopped long ago: the first one repaints, so whatever the window system
         // shows next is the row at the wall clock's offset.
         m_lastShift = -1;
         update();
-    } else {
-        FrameClock::instance().leave(this);
     }
+    m_animating = animate;
 }
 
 double MarqueeTicker::paintedShift() const
@@ -316,11 +329,14 @@ void MarqueeTicker::nextFrame()
     if (shift == m_lastShift) {
         return;
     }
-    if (serverCopyReady()) {
-        m_surface->show(static_cast<int>(shift));
-        m_lastShift = shift;
-    } else {
+    if (!serverCopyReady()) {
         update();
+        return;
+    }
+    m_surface->show(static_cast<int>(shift));
+    m_lastShift = shift;
+    if (!m_stepping) {
+        updateAnimation(isVisible()); // the frame thread takes the flow over from here
     }
 }
 
@@ -409,6 +425,13 @@ void MarqueeTicker::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     m_rowStale = true;
     m_stripStale = true;
+    updateAnimation(isVisible());
+}
+
+void MarqueeTicker::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    updateAnimation(isVisible()); // the frame thread copies to the new place
 }
 
 } // namespace virel

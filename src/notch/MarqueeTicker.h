@@ -19,8 +19,9 @@ class X11TickerSurface;
 // so two tickers with the same content move in step and a late frame never makes the row stutter;
 // when the shift wraps, the next copy stands exactly where the first began. The row is drawn once
 // per content change into a cached picture that each frame only places at the new offset; on X11 that
-// picture lives on the server and a frame is one copy there. Frames run only while the ticker can be
-// seen and has something to move, all tickers on one timer, and only when the row moved a whole pixel.
+// picture lives on the server and a frame is one copy there, sent by a thread of its own. Frames run only
+// while the ticker can be seen and has something to move, all tickers on one timer, and only when the row
+// moved a whole pixel.
 class MarqueeTicker : public QWidget
 {
     Q_OBJECT
@@ -60,6 +61,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     class FrameClock;
@@ -90,6 +92,7 @@ private:
     bool m_rowStale = true; // rendered at the next paint, so a hidden ticker never renders
     bool m_stripStale = true;
     bool m_animating = false;
+    bool m_timed = false; // on the shared frame timer, rather than the X11 frame thread
     double m_lastShift = -1;
     std::unique_ptr<X11TickerSurface> m_surface;
     bool m_surfaceTried = false;

@@ -1,5 +1,7 @@
 #include "notch/X11TickerSurface.h"
 
+#include "notch/X11FramePump.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -91,6 +93,7 @@ X11TickerSurface::~X11TickerSurface()
 
 void X11TickerSurface::release()
 {
+    halt();
     if (m_pixmap != 0) {
         xcb_free_pixmap(xcb(m_connection), m_pixmap);
         m_pixmap = 0;
@@ -162,6 +165,33 @@ void X11TickerSurface::show(int sourceX)
                   static_cast<int16_t>(sourceX), 0, static_cast<int16_t>(at.x()),
                   static_cast<int16_t>(at.y()), static_cast<uint16_t>(width), static_cast<uint16_t>(height));
     xcb_flush(connection);
+}
+
+void X11TickerSurface::flow(double leadSeconds, double speed, double cycle)
+{
+    if (m_pixmap == 0 || !m_ticker) {
+        return;
+    }
+    QWidget* window = m_ticker->window();
+    const QPoint at = m_ticker->mapTo(window, QPoint(0, 0));
+    X11FramePump::Flow flow;
+    flow.connection = m_connection;
+    flow.pixmap = m_pixmap;
+    flow.gc = m_gc;
+    flow.window = static_cast<quint32>(window->winId());
+    flow.x = at.x();
+    flow.y = at.y();
+    flow.width = std::min(m_ticker->width(), m_stripSize.width());
+    flow.height = std::min(m_ticker->height(), m_stripSize.height());
+    flow.leadSeconds = leadSeconds;
+    flow.speed = speed;
+    flow.cycle = cycle;
+    X11FramePump::instance().start(this, flow);
+}
+
+void X11TickerSurface::halt()
+{
+    X11FramePump::instance().stop(this);
 }
 
 void X11TickerSurface::watchVisibility(quint32 window)

@@ -26,6 +26,10 @@ public:
     bool isLoaded() const { return m_pixmap != 0; }
     // Shows the strip from `sourceX` on, filling the ticker.
     void show(int sourceX);
+    // Hands the frames to the frame thread, which moves the strip `speed` pixels a second round a
+    // `cycle`, `leadSeconds` ahead of the wall clock, until `halt`.
+    void flow(double leadSeconds, double speed, double cycle);
+    void halt();
     bool isCovered() const { return m_covered; }
 
 signals:
