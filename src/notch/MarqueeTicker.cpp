@@ -370,7 +370,26 @@ bool MarqueeTicker::serverCopyReady()
             });
         }
     }
-    return m_surface && m_surface->load(strip(stripWidth));
+    if (!m_surface) {
+        return false;
+    }
+    // Only the lines with ink change from frame to frame; the plain lines above and below stay as
+    // painted, and the server copies less.
+    const QImage full = strip(stripWidth);
+    const QRgb plain = m_backdrop.rgb();
+    const auto inked = [&full, plain](int y) {
+        const auto* line = reinterpret_cast<const QRgb*>(full.constScanLine(y));
+        return std::any_of(line, line + full.width(), [plain](QRgb pixel) { return pixel != plain; });
+    };
+    int top = 0;
+    while (top < full.height() - 1 && !inked(top)) {
+        ++top;
+    }
+    int bottom = full.height() - 1;
+    while (bottom > top && !inked(bottom)) {
+        --bottom;
+    }
+    return m_surface->load(full.copy(0, top, full.width(), bottom - top + 1), top);
 }
 
 QImage MarqueeTicker::strip(int width) const

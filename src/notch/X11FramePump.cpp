@@ -55,6 +55,9 @@ void X11FramePump::start(const void* key, const Flow& flow)
     {
         const std::lock_guard lock(m_mutex);
         Running& running = m_flows[key];
+        if (running.flow == flow) {
+            return; // already running as asked
+        }
         running.flow = flow;
         running.shown = -1;
         if (!m_thread.joinable()) {

@@ -28,6 +28,7 @@ public:
         double leadSeconds = 0; // ahead of the wall clock
         double speed = 0;
         double cycle = 0;
+        bool operator==(const Flow&) const = default;
     };
 
     static X11FramePump& instance();

@@ -100,7 +100,7 @@ void X11TickerSurface::release()
     }
 }
 
-bool X11TickerSurface::load(const QImage& strip)
+bool X11TickerSurface::load(const QImage& strip, int top)
 {
     release();
     if (!m_ticker || strip.isNull() || strip.format() != QImage::Format_RGB32) {
@@ -143,6 +143,7 @@ bool X11TickerSurface::load(const QImage& strip)
                       strip.constScanLine(y));
     }
     m_stripSize = strip.size();
+    m_top = top;
     watchVisibility(window);
     xcb_flush(connection);
     return true;
@@ -156,14 +157,15 @@ void X11TickerSurface::show(int sourceX)
     QWidget* window = m_ticker->window();
     const QPoint at = m_ticker->mapTo(window, QPoint(0, 0));
     const int width = std::min(m_ticker->width(), m_stripSize.width() - sourceX);
-    const int height = std::min(m_ticker->height(), m_stripSize.height());
+    const int height = std::min(m_ticker->height() - m_top, m_stripSize.height());
     if (width <= 0 || height <= 0) {
         return;
     }
     xcb_connection_t* connection = xcb(m_connection);
     xcb_copy_area(connection, m_pixmap, static_cast<xcb_window_t>(window->winId()), m_gc,
                   static_cast<int16_t>(sourceX), 0, static_cast<int16_t>(at.x()),
-                  static_cast<int16_t>(at.y()), static_cast<uint16_t>(width), static_cast<uint16_t>(height));
+                  static_cast<int16_t>(at.y() + m_top), static_cast<uint16_t>(width),
+                  static_cast<uint16_t>(height));
     xcb_flush(connection);
 }
 
@@ -180,9 +182,9 @@ void X11TickerSurface::flow(double leadSeconds, double speed, double cycle)
     flow.gc = m_gc;
     flow.window = static_cast<quint32>(window->winId());
     flow.x = at.x();
-    flow.y = at.y();
+    flow.y = at.y() + m_top;
     flow.width = std::min(m_ticker->width(), m_stripSize.width());
-    flow.height = std::min(m_ticker->height(), m_stripSize.height());
+    flow.height = std::min(m_ticker->height() - m_top, m_stripSize.height());
     flow.leadSeconds = leadSeconds;
     flow.speed = speed;
     flow.cycle = cycle;

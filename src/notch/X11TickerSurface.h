@@ -21,8 +21,9 @@ public:
     static std::unique_ptr<X11TickerSurface> create(QWidget& ticker);
     ~X11TickerSurface() override;
 
-    // Replaces the strip; false when the server refused it (then frames go the widget way).
-    bool load(const QImage& strip);
+    // Replaces the strip, which covers the ticker from `top` down; false when the server refused it
+    // (then frames go the widget way).
+    bool load(const QImage& strip, int top);
     bool isLoaded() const { return m_pixmap != 0; }
     // Shows the strip from `sourceX` on, filling the ticker.
     void show(int sourceX);
@@ -50,6 +51,7 @@ private:
     quint32 m_gc = 0;
     quint32 m_watchedWindow = 0;
     QSize m_stripSize;
+    int m_top = 0;
     bool m_covered = false;
     std::unique_ptr<VisibilityFilter> m_filter;
 };
