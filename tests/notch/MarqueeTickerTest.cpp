@@ -128,6 +128,27 @@ private slots:
         QCOMPARE(TickerMotion::decide(conditions), mode);
     }
 
+    void steppedShift_data()
+    {
+        QTest::addColumn<double>("entry");
+        QTest::addColumn<qint64>("steps");
+        QTest::addColumn<double>("shift");
+        // Chips starting at 0, 100 and 250 in a 400-point cycle.
+        QTest::newRow("before the first step it stays") << 130.0 << qint64(0) << 130.0;
+        QTest::newRow("first step: the next chip start") << 130.0 << qint64(1) << 250.0;
+        QTest::newRow("then one chip a step") << 130.0 << qint64(2) << 0.0;
+        QTest::newRow("round the loop") << 130.0 << qint64(4) << 250.0;
+        QTest::newRow("standing on a start moves a whole chip") << 100.0 << qint64(1) << 250.0;
+        QTest::newRow("a hair short of a start counts as on it") << 99.8 << qint64(1) << 250.0;
+    }
+    void steppedShift()
+    {
+        QFETCH(double, entry);
+        QFETCH(qint64, steps);
+        QFETCH(double, shift);
+        QCOMPARE(TickerMotion::steppedShift(entry, steps, {0, 100, 250}, 400), shift);
+    }
+
     void serverCopy_data()
     {
         QTest::addColumn<QString>("platform");
