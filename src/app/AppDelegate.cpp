@@ -1,18 +1,19 @@
 #include "app/AppDelegate.h"
 
 #include "account/AccountService.h"
-#include "state/SyncService.h"
 #include "account/VirelAPI.h"
 #include "app/AlertDialog.h"
 #include "app/MinutesDialog.h"
 #include "app/StatusItem.h"
 #include "app/StatusTitle.h"
 #include "app/UpdateDialog.h"
-#include "state/TimelineStore.h"
 #include "market/YahooClient.h"
+#include "notch/MarqueeTicker.h"
 #include "notch/NotchWindowController.h"
 #include "platform/Detached.h"
 #include "platform/Settings.h"
+#include "state/SyncService.h"
+#include "state/TimelineStore.h"
 #include "windows/WindowStyle.h"
 // The views first: the controllers' headers hand out QPointers to them.
 #include "windows/DetailView.h"
@@ -82,6 +83,12 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     m_link = std::make_unique<LinkWindowController>(*m_account);
     installServiceCallbacks();
 
+    if (m_env.presence != nullptr) {
+        MarqueeTicker::followPresence(*m_env.presence);
+    }
+    MarqueeTicker::setSmoothOnBattery(m_state->smoothOnBattery());
+    connect(m_state.get(), &AppState::smoothOnBatteryChanged, this,
+            [this] { MarqueeTicker::setSmoothOnBattery(m_state->smoothOnBattery()); });
     m_notch =
         std::make_unique<NotchWindowController>(*m_state, m_env.screens, m_env.statusItems, m_env.clock);
     m_edit = std::make_unique<EditWindowController>(*m_state, *m_yahoo);
@@ -177,6 +184,7 @@ MenuInputs AppDelegate::menuInputs() const
     inputs.mode = m_state->mode();
     inputs.tickerPlacement = m_state->tickerPlacement();
     inputs.focusMode = m_state->focusMode();
+    inputs.smoothOnBattery = m_state->smoothOnBattery();
     inputs.timerPhase = m_state->timerEngine().phase();
     inputs.timerDisplay = m_state->timerEngine().display();
     inputs.alertRules = m_state->alertEngine().rules();
@@ -203,6 +211,8 @@ void AppDelegate::perform(MenuCommand command, const QVariant& value)
         return switchTickerPlacement(value);
     case MenuCommand::toggleFocusMode:
         return toggleFocusMode();
+    case MenuCommand::toggleSmoothOnBattery:
+        return m_state->setSmoothOnBattery(!m_state->smoothOnBattery());
     case MenuCommand::startTimer:
         return startTimer(value);
     case MenuCommand::startCustomTimer:

@@ -21,6 +21,7 @@ class EditWindowController;
 class LinkWindowController;
 class MinutesDialog;
 class NotchWindowController;
+class Presence;
 class Notifier;
 class ScreenFacts;
 class SecretStore;
@@ -52,6 +53,9 @@ struct AppEnvironment
     AppState::Intervals stateIntervals{};
     std::chrono::milliseconds titleInterval{1'000};
     std::chrono::milliseconds glanceDelay{3'000};
+    // Lock, idle time and battery, which decide whether the ticker flows, steps or stops; none:
+    // someone present on mains.
+    Presence* presence = nullptr;
 };
 
 // The composition root: builds the state, the services, the notch and the window controllers at

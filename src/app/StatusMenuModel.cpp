@@ -29,13 +29,16 @@ MenuRow submenu(QString title, QList<MenuRow> rows)
     return row;
 }
 
-QList<MenuRow> placementRows(TickerPlacement current)
+QList<MenuRow> placementRows(TickerPlacement current, bool smoothOnBattery)
 {
     QList<MenuRow> rows;
     for (TickerPlacement placement : TickerPlacements::all()) {
         rows.append(checkItem(TickerPlacements::menuTitle(placement), MenuCommand::switchTickerPlacement,
                               TickerPlacements::rawText(placement), placement == current));
     }
+    rows.append(MenuRow::line());
+    rows.append(checkItem(QStringLiteral("배터리에서도 부드럽게"), MenuCommand::toggleSmoothOnBattery, {},
+                          smoothOnBattery));
     return rows;
 }
 
@@ -108,7 +111,8 @@ QList<MenuRow> buildStatusMenu(const MenuInputs& inputs)
         rows.append(checkItem(DisplayModes::menuTitle(mode), MenuCommand::switchMode,
                               DisplayModes::rawText(mode), mode == inputs.mode));
     }
-    rows.append(submenu(QStringLiteral("흐르는 티커"), placementRows(inputs.tickerPlacement)));
+    rows.append(submenu(QStringLiteral("흐르는 티커"),
+                        placementRows(inputs.tickerPlacement, inputs.smoothOnBattery)));
     rows.append(
         checkItem(QStringLiteral("집중모드"), MenuCommand::toggleFocusMode, {}, inputs.focusMode, u'f'));
     const bool timerIdle = std::holds_alternative<TimerEngine::Idle>(inputs.timerPhase);

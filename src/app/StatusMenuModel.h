@@ -19,6 +19,7 @@ enum class MenuCommand {
     switchMode,
     switchTickerPlacement,
     toggleFocusMode,
+    toggleSmoothOnBattery,
     startTimer,
     startCustomTimer,
     pauseTimer,
@@ -65,6 +66,7 @@ struct MenuInputs
     DisplayMode mode = DisplayMode::market;
     TickerPlacement tickerPlacement = TickerPlacement::belowMenuBar;
     bool focusMode = false;
+    bool smoothOnBattery = false;
     TimerEngine::Phase timerPhase = TimerEngine::Idle{};
     QString timerDisplay;
     QList<AlertRule> alertRules;

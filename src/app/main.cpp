@@ -2,9 +2,11 @@
 #include "app/DemoServer.h"
 #include "app/SingleInstance.h"
 #include "notch/QtScreenFacts.h"
+#include "notch/X11Session.h"
 #include "platform/DBusNotifier.h"
 #include "platform/KeychainStore.h"
 #include "platform/Origins.h"
+#include "platform/SessionPresence.h"
 #include "platform/Settings.h"
 #include "platform/StatusItemScan.h"
 
@@ -57,6 +59,8 @@ int main(int argc, char* argv[])
 
     Settings settings;
     DBusNotifier notifier(QDBusConnection::sessionBus(), [] { QApplication::beep(); });
+    SessionPresence presence(QDBusConnection::sessionBus(), QDBusConnection::systemBus(),
+                             &X11Session::idleSeconds, &X11Session::screenOff);
     KeychainStore secrets;
     QtScreenFacts screens;
     NoStatusItemScan statusItems;
@@ -83,6 +87,7 @@ int main(int argc, char* argv[])
             .serviceOrigin = Origins::service(),
             .updates = UpdateService::defaultOptions(),
             .quit = quit,
+            .presence = &presence,
         });
         delegate->applicationDidFinishLaunching(arguments);
         instance.setHandler([&delegate](const QStringList& handed) {

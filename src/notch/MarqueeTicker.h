@@ -5,19 +5,23 @@
 
 #include <QList>
 #include <QPixmap>
-#include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <memory>
 
 namespace virel {
 
 class AppState;
+class Presence;
+class X11TickerSurface;
 
 // The chips of a list flowing leftwards in an endless loop. The position follows the wall clock,
 // so two tickers with the same content move in step and a late frame never makes the row stutter;
 // when the shift wraps, the next copy stands exactly where the first began. The row is drawn once
-// per content change into a cached picture that each frame only places at the new offset, and frames
-// run only while the ticker is visible and has something to move.
+// per content change into a cached picture that each frame only places at the new offset; on X11 that
+// picture lives on the server and a frame is one copy there, sent by a thread of its own. Frames run only
+// while the ticker can be seen and has something to move, all tickers on one timer, and only when the row
+// moved a whole pixel.
 class MarqueeTicker : public QWidget
 {
     Q_OBJECT
@@ -28,6 +32,7 @@ public:
 
     explicit MarqueeTicker(const Clock& clock, double speed = defaultSpeed, double gap = defaultGap,
                            QWidget* parent = nullptr);
+    ~MarqueeTicker() override;
 
     // Shows every entry of the state's list with its price, following list, quote and freshness
     // changes.
@@ -39,12 +44,15 @@ public:
 
     double contentWidth() const { return m_contentWidth; }
     double cycle() const { return m_contentWidth + m_gap; }
-    // How far the row has moved left at `seconds` of wall-clock time.
-    static double shiftAt(double seconds, double speed, double cycle);
     double currentShift() const;
 
-    bool isAnimating() const { return m_frames.isActive(); }
-    void setFrameInterval(std::chrono::milliseconds interval);
+    bool isAnimating() const { return m_animating; }
+    // The interval of the one timer all tickers share.
+    static void setFrameInterval(std::chrono::milliseconds interval);
+    // Every ticker stops while the screen is hidden and steps one chip at a time while nobody is at
+    // the keyboard or the machine runs on battery (unless `smooth` on battery is chosen).
+    static void followPresence(Presence& presence);
+    static void setSmoothOnBattery(bool smooth);
 
     QSize sizeHint() const override;
 
@@ -53,11 +61,19 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
+    class FrameClock;
     void renderRow();
     void updateAnimation(bool visible);
     void nextFrame();
+    double nowSeconds() const;
+    void startStepping();
+    void stopStepping();
+    // Whether the next frame can be a copy on the X server; loads the strip there when it is stale.
+    bool serverCopyReady();
+    QImage strip(int width) const;
     // The shift rounded to whole device pixels, so the cached row is never resampled.
     double paintedShift() const;
 
@@ -66,11 +82,20 @@ private:
     double m_gap;
     QColor m_backdrop;
     QList<QuoteChip> m_chips;
+    QList<double> m_chipStarts; // left edges within one copy
     double m_contentWidth = 0;
+    double m_lead = 0; // seconds ahead of the wall clock, kept since the last resumed flow
+    bool m_stepping = false;
+    double m_stepFrom = 0;  // where the row stood when stepping began
+    double m_stepStart = 0; // and when
     QPixmap m_row;
     bool m_rowStale = true; // rendered at the next paint, so a hidden ticker never renders
-    QTimer m_frames;
+    bool m_stripStale = true;
+    bool m_animating = false;
+    bool m_timed = false; // on the shared frame timer, rather than the X11 frame thread
     double m_lastShift = -1;
+    std::unique_ptr<X11TickerSurface> m_surface;
+    bool m_surfaceTried = false;
 };
 
 } // namespace virel

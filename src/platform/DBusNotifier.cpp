@@ -1,5 +1,7 @@
 #include "platform/DBusNotifier.h"
 
+#include "platform/DBusCall.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -16,19 +18,6 @@ const auto kPath = QStringLiteral("/org/freedesktop/Notifications");
 const auto kBusService = QStringLiteral("org.freedesktop.DBus");
 const auto kBusPath = QStringLiteral("/org/freedesktop/DBus");
 constexpr qint32 kServerDefaultExpiry = -1;
-
-// Calls `method` on `connection` without waiting; `onReply` runs on `context`'s thread with the answer.
-template <typename Reply>
-void callAsync(const QDBusConnection& connection, const QDBusMessage& message, QObject* context,
-               std::function<void(const QDBusPendingReply<Reply>&)> onReply)
-{
-    auto* watcher = new QDBusPendingCallWatcher(connection.asyncCall(message), context);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
-                     [onReply = std::move(onReply)](QDBusPendingCallWatcher* finished) {
-                         onReply(QDBusPendingReply<Reply>(*finished));
-                         finished->deleteLater();
-                     });
-}
 } // namespace
 
 DBusNotifier::DBusNotifier(QDBusConnection bus, std::function<void()> beep, QObject* parent)

@@ -12,6 +12,7 @@ namespace {
 const auto kDisplayModeKey = QStringLiteral("displayMode");
 const auto kFocusModeKey = QStringLiteral("focusMode");
 const auto kTickerPlacementKey = QStringLiteral("tickerPlacement");
+const auto kSmoothOnBatteryKey = QStringLiteral("smoothOnBattery");
 
 QString listKey(DisplayMode mode)
 {
@@ -61,6 +62,7 @@ AppState::AppState(Settings& settings, YahooClient& yahoo, Notifier& notifier, c
     m_mode = storedEnum(settings, kDisplayModeKey, DisplayMode::market, &DisplayModes::fromRawText);
     // Only a stored "true" turns focus mode on: any other text is unreadable and gives the default.
     m_focusMode = settings.value(kFocusModeKey).toString() == QLatin1String("true");
+    m_smoothOnBattery = settings.value(kSmoothOnBatteryKey).toString() == QLatin1String("true");
     m_tickerPlacement = storedEnum(settings, kTickerPlacementKey, TickerPlacement::belowMenuBar,
                                    &TickerPlacements::fromRawText);
 
@@ -101,6 +103,16 @@ void AppState::setFocusMode(bool focusMode)
     m_focusMode = focusMode;
     m_settings.setValue(kFocusModeKey, focusMode);
     emit focusModeChanged();
+}
+
+void AppState::setSmoothOnBattery(bool smooth)
+{
+    if (smooth == m_smoothOnBattery) {
+        return;
+    }
+    m_smoothOnBattery = smooth;
+    m_settings.setValue(kSmoothOnBatteryKey, smooth);
+    emit smoothOnBatteryChanged();
 }
 
 void AppState::setTickerPlacement(TickerPlacement placement)

@@ -43,6 +43,8 @@ class AppState : public QObject
     Q_PROPERTY(bool focusMode READ focusMode WRITE setFocusMode NOTIFY focusModeChanged)
     Q_PROPERTY(virel::TickerPlacement tickerPlacement READ tickerPlacement WRITE setTickerPlacement NOTIFY
                    tickerPlacementChanged)
+    Q_PROPERTY(
+        bool smoothOnBattery READ smoothOnBattery WRITE setSmoothOnBattery NOTIFY smoothOnBatteryChanged)
 public:
     using Intervals = AppStateIntervals;
 
@@ -61,6 +63,9 @@ public:
     void setFocusMode(bool focusMode);
     TickerPlacement tickerPlacement() const { return m_tickerPlacement; }
     void setTickerPlacement(TickerPlacement placement);
+    // The ticker flows on battery too instead of stepping one chip at a time.
+    bool smoothOnBattery() const { return m_smoothOnBattery; }
+    void setSmoothOnBattery(bool smooth);
 
     QuoteService& quoteService() { return m_quoteService; }
     AlertEngine& alertEngine() { return m_alertEngine; }
@@ -103,6 +108,7 @@ signals:
     void rotationIndexChanged();
     void expandedChanged();
     void focusModeChanged();
+    void smoothOnBatteryChanged();
     void tickerPlacementChanged();
 
 private:
@@ -123,6 +129,7 @@ private:
     int m_rotationIndex = 0;
     bool m_expanded = false;
     bool m_focusMode = false;
+    bool m_smoothOnBattery = false;
     TickerPlacement m_tickerPlacement = TickerPlacement::belowMenuBar;
 };
 

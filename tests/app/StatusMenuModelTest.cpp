@@ -81,6 +81,8 @@ private slots:
             u"  메뉴바 아래 한 줄||"_qs + cmd(C::switchTickerPlacement) + u"|belowMenuBar|off"_qs,
             u"  노치 우측||"_qs + cmd(C::switchTickerPlacement) + u"|notchRight|on"_qs,
             u"  순환 (흐름 없음)||"_qs + cmd(C::switchTickerPlacement) + u"|rotate|off"_qs,
+            u"  ---"_qs,
+            u"  배터리에서도 부드럽게||"_qs + cmd(C::toggleSmoothOnBattery) + u"||off"_qs,
             u"집중모드|f|"_qs + cmd(C::toggleFocusMode) + u"||off"_qs,
             u"타이머||0||"_qs,
             u"  15분 시작||"_qs + cmd(C::startTimer) + u"|15|"_qs,

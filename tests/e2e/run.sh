@@ -137,6 +137,41 @@ wait_for 20 shows_change_colours || fail "no quote reached the glance panel"
 step "quotes shown"
 import -window root "$work/glance.png"
 
+# --- the ticker bar flows at 28 px/s: two shots of its left part about 1 s apart -------------------
+# One pixel row through the text, as gray levels, after the time in ms the shot began (import
+# grabs at once and spends the rest of its time writing the file).
+ticker_row() {
+  local id="$1" shot="$work/ticker-$2.png" t0
+  t0="${EPOCHREALTIME/[.,]/}"
+  import -window "$id" "$shot" 2>/dev/null || return 1
+  echo $((t0 / 1000)) $(convert "$shot" -crop 440x1+0+11 +repage -colorspace gray -depth 8 gray:- |
+    od -An -v -tu1)
+}
+# Pixels per second between two rows: the leftward move that matches them best (20-50 px).
+ticker_speed() {
+  awk -v a="$1" -v b="$2" 'BEGIN {
+    n = split(a, r1); split(b, r2); best = -1
+    for (d = 20; d <= 50; d++) {
+      diff = 0
+      for (x = 2; x + d + 1 <= n; x++) diff += (r1[x + d] > r2[x] ? r1[x + d] - r2[x] : r2[x] - r1[x + d])
+      if (best < 0 || diff < best) { best = diff; moved = d }
+    }
+    printf "%.1f", moved / ((r2[1] - r1[1]) / 1000)
+  }'
+}
+step "checking the ticker bar's speed"
+bar="$(find_window virel 'y>=24 && h==22 && w>1000')" || fail "no ticker bar under the strip"
+speed=""
+for attempt in 1 2 3; do # a quote arriving between the shots changes the row; take another pair
+  first="$(ticker_row "$bar" a)" || fail "could not capture the ticker bar"
+  sleep 1
+  second="$(ticker_row "$bar" b)" || fail "could not capture the ticker bar"
+  speed="$(ticker_speed "$first" "$second")"
+  awk -v v="$speed" 'BEGIN {exit !(v >= 26 && v <= 30)}' && break
+done
+step "ticker bar flows at $speed px/s"
+awk -v v="$speed" 'BEGIN {exit !(v >= 26 && v <= 30)}' || fail "the ticker bar moved at $speed px/s, expected 28 ± 2"
+
 step "handing over --detail NVDA"
 "$virel" --detail NVDA >"$work/virel-handover.log" 2>&1 || fail "the second launch did not hand over"
 wait_for 30 detail_window >/dev/null || fail "no detail window after --detail NVDA"

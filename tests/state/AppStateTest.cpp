@@ -129,10 +129,12 @@ private slots:
         h.settings->setValue(QStringLiteral("displayMode"), mode);
         h.settings->setValue(QStringLiteral("tickerPlacement"), placement);
         h.settings->setValue(QStringLiteral("focusMode"), true);
+        h.settings->setValue(QStringLiteral("smoothOnBattery"), true);
         const auto state = h.makeState();
         QCOMPARE(state->mode(), expectedMode);
         QCOMPARE(state->tickerPlacement(), expectedPlacement);
         QCOMPARE(state->focusMode(), true);
+        QCOMPARE(state->smoothOnBattery(), true);
         QCOMPARE(state->items(), AppState::defaultItems(expectedMode));
     }
 
@@ -153,6 +155,7 @@ private slots:
         state->setTickerPlacement(TickerPlacement::rotate);
         state->setExpanded(true);
         state->setExpanded(true);
+        state->setSmoothOnBattery(true);
         QCOMPARE(mode.count(), 1);
         QCOMPARE(focus.count(), 1);
         QCOMPARE(placement.count(), 1);
@@ -165,6 +168,7 @@ private slots:
         QCOMPARE(store->value(QStringLiteral("focusMode")).toBool(), true);
         QCOMPARE(store->value(QStringLiteral("tickerPlacement")).toString(), QStringLiteral("rotate"));
         QVERIFY(!store->contains(QStringLiteral("expanded")));
+        QCOMPARE(store->value(QStringLiteral("smoothOnBattery")).toBool(), true);
     }
 
     void storedEmptyListIsEmpty()
