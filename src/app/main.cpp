@@ -5,6 +5,7 @@
 #include "platform/DBusNotifier.h"
 #include "platform/KeychainStore.h"
 #include "platform/Origins.h"
+#include "platform/QuitSignals.h"
 #include "platform/Settings.h"
 #include "platform/StatusItemScan.h"
 
@@ -82,6 +83,9 @@ int main(int argc, char* argv[])
         QObject::connect(demo.get(), &DemoServer::stopped, &app, &QApplication::quit);
         demo->stop();
     };
+    // A session manager's SIGTERM, Ctrl+C and a closed terminal quit like "종료" does.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, quit);
     const auto launch = [&] {
         delegate = std::make_unique<AppDelegate>(AppEnvironment{
             .settings = settings,
