@@ -183,6 +183,7 @@ MenuInputs AppDelegate::menuInputs() const
     inputs.user = m_account->user();
     inputs.linkState = m_account->linkState();
     inputs.pendingCount = m_sync->pendingCount();
+    inputs.startsAtLogin = m_env.autostart.enabled();
     return inputs;
 }
 
@@ -233,6 +234,9 @@ void AppDelegate::perform(MenuCommand command, const QVariant& value)
     case MenuCommand::openWeb:
         WindowStyle::openWebUrl(m_api->baseURL());
         return;
+    case MenuCommand::toggleStartAtLogin:
+        m_env.autostart.setEnabled(!m_env.autostart.enabled());
+        return rebuildMenu();
     case MenuCommand::checkForUpdates:
         return m_updates.checkForUpdates();
     case MenuCommand::quit:

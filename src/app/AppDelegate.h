@@ -3,6 +3,7 @@
 #include "app/LaunchSwitches.h"
 #include "app/StatusMenuModel.h"
 #include "app/UpdateService.h"
+#include "platform/Autostart.h"
 #include "state/AppState.h"
 
 #include <QObject>
@@ -49,6 +50,8 @@ struct AppEnvironment
     UpdateService::Options updates;
     // Ends the application (the "종료" command).
     std::function<void()> quit;
+    // "로그인 시 시작" writes and reads this entry.
+    Autostart autostart = Autostart::forThisProgram();
     AppState::Intervals stateIntervals{};
     std::chrono::milliseconds titleInterval{1'000};
     std::chrono::milliseconds glanceDelay{3'000};

@@ -33,6 +33,7 @@ enum class MenuCommand {
     openAccountLink,
     logoutAccount,
     openWeb,
+    toggleStartAtLogin,
     checkForUpdates,
     quit,
 };
@@ -71,6 +72,7 @@ struct MenuInputs
     std::optional<User> user;
     LinkState linkState;
     int pendingCount = 0;
+    bool startsAtLogin = false;
 };
 
 QList<MenuRow> buildStatusMenu(const MenuInputs& inputs);
