@@ -67,6 +67,9 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     m_yahoo = std::make_unique<YahooClient>(m_env.yahooOrigin);
     m_state = std::make_unique<AppState>(m_env.settings, *m_yahoo, m_env.notifier, m_env.clock,
                                          m_env.stateIntervals);
+    if (m_env.machine) {
+        m_state->quoteService().watch(*m_env.machine);
+    }
     m_api = std::make_unique<VirelAPI>(m_env.serviceOrigin);
     m_account = std::make_unique<AccountService>(
         *m_api, m_env.secrets, m_env.settings, [](const QUrl& url) { WindowStyle::openWebUrl(url); },

@@ -20,6 +20,7 @@ class AlertDialog;
 class DetailWindowController;
 class EditWindowController;
 class LinkWindowController;
+class MachineEvents;
 class MinutesDialog;
 class NotchWindowController;
 class Notifier;
@@ -52,6 +53,8 @@ struct AppEnvironment
     std::function<void()> quit;
     // "로그인 시 시작" writes and reads this entry.
     Autostart autostart = Autostart::forThisProgram();
+    // Resume and network changes that make polling run at once or pause; none: a steady timer.
+    const MachineEvents* machine = nullptr;
     AppState::Intervals stateIntervals{};
     std::chrono::milliseconds titleInterval{1'000};
     std::chrono::milliseconds glanceDelay{3'000};

@@ -4,6 +4,7 @@
 #include "notch/QtScreenFacts.h"
 #include "platform/DBusNotifier.h"
 #include "platform/KeychainStore.h"
+#include "platform/LinuxMachineEvents.h"
 #include "platform/Origins.h"
 #include "platform/QuitSignals.h"
 #include "platform/Settings.h"
@@ -72,6 +73,7 @@ int main(int argc, char* argv[])
     KeychainStore secrets;
     QtScreenFacts screens;
     NoStatusItemScan statusItems;
+    LinuxMachineEvents machine;
     std::unique_ptr<DemoServer> demo;
     std::unique_ptr<AppDelegate> delegate;
 
@@ -98,6 +100,7 @@ int main(int argc, char* argv[])
             .serviceOrigin = Origins::service(),
             .updates = UpdateService::defaultOptions(),
             .quit = quit,
+            .machine = &machine,
         });
         delegate->applicationDidFinishLaunching(arguments);
         instance.setHandler([&delegate](const QStringList& handed) {
