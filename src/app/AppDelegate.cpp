@@ -68,6 +68,9 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     m_yahoo = std::make_unique<YahooClient>(m_env.yahooOrigin);
     m_state = std::make_unique<AppState>(m_env.settings, *m_yahoo, m_env.notifier, m_env.clock,
                                          m_env.stateIntervals);
+    if (m_env.machine) {
+        m_state->quoteService().watch(*m_env.machine);
+    }
     m_api = std::make_unique<VirelAPI>(m_env.serviceOrigin);
     m_account = std::make_unique<AccountService>(
         *m_api, m_env.secrets, m_env.settings, [](const QUrl& url) { WindowStyle::openWebUrl(url); },
@@ -191,6 +194,7 @@ MenuInputs AppDelegate::menuInputs() const
     inputs.user = m_account->user();
     inputs.linkState = m_account->linkState();
     inputs.pendingCount = m_sync->pendingCount();
+    inputs.startsAtLogin = m_env.autostart.enabled();
     return inputs;
 }
 
@@ -243,6 +247,9 @@ void AppDelegate::perform(MenuCommand command, const QVariant& value)
     case MenuCommand::openWeb:
         WindowStyle::openWebUrl(m_api->baseURL());
         return;
+    case MenuCommand::toggleStartAtLogin:
+        m_env.autostart.setEnabled(!m_env.autostart.enabled());
+        return rebuildMenu();
     case MenuCommand::checkForUpdates:
         return m_updates.checkForUpdates();
     case MenuCommand::quit:

@@ -3,6 +3,7 @@
 #include "app/LaunchSwitches.h"
 #include "app/StatusMenuModel.h"
 #include "app/UpdateService.h"
+#include "platform/Autostart.h"
 #include "state/AppState.h"
 
 #include <QObject>
@@ -19,6 +20,7 @@ class AlertDialog;
 class DetailWindowController;
 class EditWindowController;
 class LinkWindowController;
+class MachineEvents;
 class MinutesDialog;
 class NotchWindowController;
 class Presence;
@@ -50,6 +52,10 @@ struct AppEnvironment
     UpdateService::Options updates;
     // Ends the application (the "종료" command).
     std::function<void()> quit;
+    // "로그인 시 시작" writes and reads this entry.
+    Autostart autostart = Autostart::forThisProgram();
+    // Resume and network changes that make polling run at once or pause; none: a steady timer.
+    const MachineEvents* machine = nullptr;
     AppState::Intervals stateIntervals{};
     std::chrono::milliseconds titleInterval{1'000};
     std::chrono::milliseconds glanceDelay{3'000};

@@ -131,6 +131,8 @@ QList<MenuRow> buildStatusMenu(const MenuInputs& inputs)
     rows.append(accountRows(inputs));
     rows.append(item(QStringLiteral("Virel 웹 열기"), MenuCommand::openWeb));
     rows.append(MenuRow::line());
+    rows.append(checkItem(QStringLiteral("로그인 시 시작"), MenuCommand::toggleStartAtLogin, {},
+                          inputs.startsAtLogin));
     rows.append(item(QStringLiteral("업데이트 확인…"), MenuCommand::checkForUpdates));
     rows.append(item(QStringLiteral("종료"), MenuCommand::quit, {}, u'q'));
     return rows;

@@ -34,6 +34,7 @@ enum class MenuCommand {
     openAccountLink,
     logoutAccount,
     openWeb,
+    toggleStartAtLogin,
     checkForUpdates,
     quit,
 };
@@ -73,6 +74,7 @@ struct MenuInputs
     std::optional<User> user;
     LinkState linkState;
     int pendingCount = 0;
+    bool startsAtLogin = false;
 };
 
 QList<MenuRow> buildStatusMenu(const MenuInputs& inputs);

@@ -5,8 +5,10 @@
 #include "notch/X11Session.h"
 #include "platform/DBusNotifier.h"
 #include "platform/KeychainStore.h"
+#include "platform/LinuxMachineEvents.h"
 #include "platform/Origins.h"
 #include "platform/SessionPresence.h"
+#include "platform/QuitSignals.h"
 #include "platform/Settings.h"
 #include "platform/StatusItemScan.h"
 
@@ -64,6 +66,7 @@ int main(int argc, char* argv[])
     KeychainStore secrets;
     QtScreenFacts screens;
     NoStatusItemScan statusItems;
+    LinuxMachineEvents machine;
     std::unique_ptr<DemoServer> demo;
     std::unique_ptr<AppDelegate> delegate;
 
@@ -75,6 +78,9 @@ int main(int argc, char* argv[])
         QObject::connect(demo.get(), &DemoServer::stopped, &app, &QApplication::quit);
         demo->stop();
     };
+    // A session manager's SIGTERM, Ctrl+C and a closed terminal quit like "종료" does.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, quit);
     const auto launch = [&] {
         delegate = std::make_unique<AppDelegate>(AppEnvironment{
             .settings = settings,
@@ -88,6 +94,7 @@ int main(int argc, char* argv[])
             .updates = UpdateService::defaultOptions(),
             .quit = quit,
             .presence = &presence,
+            .machine = &machine,
         });
         delegate->applicationDidFinishLaunching(arguments);
         instance.setHandler([&delegate](const QStringList& handed) {

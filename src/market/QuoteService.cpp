@@ -3,6 +3,7 @@
 #include "market/ChartDecoder.h"
 #include "platform/Detached.h"
 
+#include <QHostAddress>
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
@@ -33,10 +34,28 @@ void QuoteService::start(const QList<WatchItem>& items, std::chrono::millisecond
     m_items = items;
     if (!m_timer) {
         m_timer = new QTimer(this);
-        connect(m_timer, &QTimer::timeout, this, [this] { runDetached(refreshAll(), this); });
+        connect(m_timer, &QTimer::timeout, this, [this] { passIf(PollTrigger::Event::tick); });
     }
     m_timer->start(interval);
-    runDetached(refreshAll(), this);
+    passIf(PollTrigger::Event::tick);
+}
+
+void QuoteService::watch(const MachineEvents& events)
+{
+    m_machine = &events;
+    connect(&events, &MachineEvents::resumed, this, [this] { passIf(PollTrigger::Event::resumed); });
+    connect(&events, &MachineEvents::reachabilityChanged, this,
+            [this](Reachability before) { passIf(PollTrigger::Event::reachabilityChanged, before); });
+}
+
+void QuoteService::passIf(PollTrigger::Event event, Reachability before)
+{
+    const Reachability now = m_machine ? m_machine->reachability() : Reachability::unknown;
+    const QString host = m_yahoo.origin().host();
+    const bool localHost = host == u"localhost" || QHostAddress(host).isLoopback();
+    if (PollTrigger::startsPass(event, before, now, localHost)) {
+        runDetached(refreshAll(), this);
+    }
 }
 
 QCoro::Task<> QuoteService::refreshAll()

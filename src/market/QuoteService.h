@@ -4,6 +4,7 @@
 #include "model/Quote.h"
 #include "model/WatchItem.h"
 #include "platform/Clock.h"
+#include "platform/PollTrigger.h"
 
 #include <QDateTime>
 #include <QList>
@@ -37,6 +38,8 @@ public:
     void start(const QList<WatchItem>& items, std::chrono::milliseconds interval);
     // One pass over the current list; completes when every request of it has finished.
     QCoro::Task<> refreshAll();
+    // Polls at once after a resume and when the network comes back; skips passes while it is down.
+    void watch(const MachineEvents& events);
 
 signals:
     void quotesChanged(); // once per stored quote that differs from the one before
@@ -47,12 +50,14 @@ private:
     void store(const Quote& quote);
     bool rateLimited() const;
     void finishPass(bool got429);
+    void passIf(PollTrigger::Event event, Reachability before = Reachability::unknown);
 
     YahooClient& m_yahoo;
     const Clock& m_clock;
     QuoteMap m_quotes;
     QList<WatchItem> m_items;
     QTimer* m_timer = nullptr;
+    const MachineEvents* m_machine = nullptr;
     std::chrono::milliseconds m_backoff{0};
     QDateTime m_resumeAt;
 };

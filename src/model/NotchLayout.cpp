@@ -79,11 +79,27 @@ bool showsTickerBar(TickerPlacement placement, bool focusMode)
     return placement == TickerPlacement::belowMenuBar && !focusMode;
 }
 
-DeskRect tickerBarFrame(const ScreenInfo& screen)
+DeskRect tickerBarFrame(const ScreenInfo& screen, const std::optional<DeskRect>& reserved)
 {
-    const double panel = std::max(screen.frame.maxY() - screen.visibleFrame.maxY(), minTopPanelHeight);
+    double workTop = screen.visibleFrame.maxY();
+    if (reserved && std::fabs(workTop - reserved->y) < 0.5) {
+        workTop = reserved->maxY();
+    }
+    const double panel = std::max(screen.frame.maxY() - workTop, minTopPanelHeight);
     return {screen.frame.x, screen.frame.maxY() - panel - tickerBarHeight, screen.frame.width,
             tickerBarHeight};
+}
+
+std::array<quint32, 12> topStrut(const QRectF& band, double scale)
+{
+    const auto pixels = [scale](double points) {
+        return static_cast<quint32>(std::max(0.0, std::round(points * scale)));
+    };
+    const quint32 left = pixels(band.x());
+    const quint32 right = pixels(band.x() + band.width());
+    // left, right, top, bottom, then the start and end of each side; the ends are inclusive.
+    return {0, 0,    pixels(band.y() + band.height()), 0, 0, 0, 0,
+            0, left, right > left ? right - 1 : left,  0, 0};
 }
 
 DeskRect glanceFrame(double centerX, const DeskRect& strip, QSizeF size)
@@ -106,7 +122,7 @@ bool wantsGlance(QPointF pointer, const DeskRect& strip, const std::optional<Des
 
 Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
-                 bool focusMode)
+                 bool focusMode, const std::optional<DeskRect>& reservedTickerBar)
 {
     Geometry g;
     g.notchWidth = notchWidth(screen);
@@ -114,7 +130,7 @@ Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
     g.notchCenterX = screen.frame.midX();
     g.strip = stripFrame(screen, g.notchWidth, g.rightWidth);
     if (showsTickerBar(placement, focusMode)) {
-        g.tickerBar = tickerBarFrame(screen);
+        g.tickerBar = tickerBarFrame(screen, reservedTickerBar);
     }
     return g;
 }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPointF>
 #include <QSizeF>
+#include <array>
 #include <optional>
 
 namespace virel {
@@ -41,8 +42,12 @@ double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop
                   const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid);
 DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth);
 bool showsTickerBar(TickerPlacement placement, bool focusMode);
-// Full width, directly under the desktop's top panel.
-DeskRect tickerBarFrame(const ScreenInfo& screen);
+// Full width, directly under the desktop's top panel. `reserved` is the band the bar already keeps
+// free of other windows: the work area then ends at its bottom edge, not at the panel's.
+DeskRect tickerBarFrame(const ScreenInfo& screen, const std::optional<DeskRect>& reserved = {});
+// The window manager's reservation (_NET_WM_STRUT_PARTIAL, in its order) of a bar at the top of the
+// desktop: `band` in the windowing system's coordinates (y down), `scale` device pixels per point.
+std::array<quint32, 12> topStrut(const QRectF& band, double scale);
 // Centred on `centerX`, hanging 6 points under the strip.
 DeskRect glanceFrame(double centerX, const DeskRect& strip, QSizeF size);
 // A periodic width check re-lays out only for a change of more than 4 points.
@@ -65,7 +70,7 @@ struct Geometry
 
 Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
-                 bool focusMode);
+                 bool focusMode, const std::optional<DeskRect>& reservedTickerBar = {});
 
 } // namespace NotchLayout
 } // namespace virel

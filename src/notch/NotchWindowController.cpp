@@ -18,12 +18,13 @@ namespace virel {
 namespace {
 
 // Frameless, above other windows, unmanaged (exact position, every workspace, no task bar entry)
-// and never activated; panels that ignore the pointer let every click through.
-void makePanel(QWidget& panel, bool receivesPointer, bool translucent)
+// and never activated; panels that ignore the pointer let every click through. A dock is left to
+// the window manager, which keeps its place and its workspaces from its dock type.
+void makePanel(QWidget& panel, bool receivesPointer, bool translucent, bool dock = false)
 {
-    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                            Qt::BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus |
-                            Qt::NoDropShadowWindowHint;
+    Qt::WindowFlags flags = (dock ? Qt::Window : Qt::Tool | Qt::BypassWindowManagerHint) |
+                            Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
     if (!receivesPointer) {
         flags |= Qt::WindowTransparentForInput;
     }
@@ -105,8 +106,10 @@ void NotchWindowController::layout()
     if (!screen) {
         return;
     }
+    // A docked bar's own reservation shows in the work area; it must not push the bar further down.
+    const auto reserved = m_tickerBar && m_tickerBarDocked ? m_geometry.tickerBar : std::nullopt;
     m_geometry = NotchLayout::compute(*screen, m_screens.screens(), m_scan.windows(), m_scan.ownProcessId(),
-                                      m_state.tickerPlacement(), m_state.focusMode());
+                                      m_state.tickerPlacement(), m_state.focusMode(), reserved);
     const StripParts parts{m_geometry.notchWidth, NotchLayout::sideWidth, m_geometry.rightWidth};
     const QRect frame = fromDesk(m_geometry.strip, m_screens.primaryGeometry()).toAlignedRect();
     if (!m_strip) {
@@ -130,10 +133,20 @@ void NotchWindowController::layoutTickerBar()
     const bool translucent = WindowStyle::compositorActive();
     if (!m_tickerBar) {
         m_tickerBar = std::make_unique<TickerBarView>(m_state, m_clock);
-        makePanel(*m_tickerBar, false, translucent);
+        m_tickerBarDocked = m_screens.reservesDockBands();
+        makePanel(*m_tickerBar, false, translucent, m_tickerBarDocked);
+        if (m_tickerBarDocked) {
+            m_screens.makeDock(m_tickerBar->winId());
+        }
     }
     m_tickerBar->setTranslucent(translucent);
-    place(*m_tickerBar, fromDesk(*m_geometry.tickerBar, m_screens.primaryGeometry()).toAlignedRect());
+    const QRect frame = fromDesk(*m_geometry.tickerBar, m_screens.primaryGeometry()).toAlignedRect();
+    if (m_tickerBarDocked) {
+        // Destroying the window at hiding takes the reservation with it.
+        m_screens.reserveBand(m_tickerBar->winId(),
+                              NotchLayout::topStrut(frame, m_tickerBar->devicePixelRatioF()));
+    }
+    place(*m_tickerBar, frame);
 }
 
 void NotchWindowController::relayoutIfWidthChanged()

@@ -28,7 +28,8 @@ class TickerBarView;
 // they sit at exact coordinates on every workspace, never take the keyboard focus and never show in
 // a task bar; the ticker bar lets clicks through. The pointer is not polled while the glance is
 // closed and the pointer is away: entering the strip starts a short poll that runs while the glance
-// is open or the pointer stays near the strip.
+// is open or the pointer stays near the strip. Where the window manager reserves the bands of docks,
+// the ticker bar is a dock instead, so maximised windows start below it.
 class NotchWindowController : public QObject
 {
     Q_OBJECT
@@ -80,6 +81,7 @@ private:
     const Clock& m_clock;
     std::unique_ptr<NotchStripView> m_strip;
     std::unique_ptr<TickerBarView> m_tickerBar;
+    bool m_tickerBarDocked = false; // a dock reserving its band, not an unmanaged panel
     std::unique_ptr<GlanceView> m_glance;
     NotchLayout::Geometry m_geometry;
     std::optional<DeskRect> m_glanceFrame;

@@ -1,5 +1,7 @@
 #include "notch/QtScreenFacts.h"
 
+#include "notch/X11Dock.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -61,6 +63,21 @@ QRectF QtScreenFacts::primaryGeometry() const
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
     return primary != nullptr ? QRectF(primary->geometry()) : QRectF();
+}
+
+bool QtScreenFacts::reservesDockBands() const
+{
+    return X11Dock::supported();
+}
+
+void QtScreenFacts::makeDock(quintptr window)
+{
+    X11Dock::make(window);
+}
+
+void QtScreenFacts::reserveBand(quintptr window, const std::array<quint32, 12>& strut)
+{
+    X11Dock::reserve(window, strut);
 }
 
 } // namespace virel

@@ -8,7 +8,7 @@ namespace virel {
 
 // The screens as the windowing system reports them. The desktops this runs on have no camera
 // housing, so every screen reports a top inset of 0 and no free areas beside one; the primary
-// screen is the main one.
+// screen is the main one. Docks are X11 docks when an EWMH window manager runs.
 class QtScreenFacts final : public ScreenFacts
 {
     Q_OBJECT
@@ -18,6 +18,9 @@ public:
     std::optional<ScreenInfo> mainScreen() const override;
     QList<ScreenInfo> screens() const override;
     QRectF primaryGeometry() const override;
+    bool reservesDockBands() const override;
+    void makeDock(quintptr window) override;
+    void reserveBand(quintptr window, const std::array<quint32, 12>& strut) override;
 
 private:
     void watch(QScreen* screen);

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QRectF>
+#include <array>
 #include <optional>
 
 namespace virel {
@@ -69,6 +70,18 @@ public:
     virtual QList<ScreenInfo> screens() const = 0;
     // The primary screen's geometry in the windowing system's coordinates, for placing windows.
     virtual QRectF primaryGeometry() const = 0;
+
+    // Whether the window manager keeps the bands of docks free of other windows, so maximised
+    // windows start below them. Where it does not, a bar stays outside its care.
+    virtual bool reservesDockBands() const { return false; }
+    // Makes the native window `window`, not shown yet, a dock on every workspace.
+    virtual void makeDock(quintptr window) { Q_UNUSED(window); }
+    // Reserves the band of a dock (_NET_WM_STRUT_PARTIAL numbers), again whenever it moves.
+    virtual void reserveBand(quintptr window, const std::array<quint32, 12>& strut)
+    {
+        Q_UNUSED(window);
+        Q_UNUSED(strut);
+    }
 
 signals:
     // A screen was added or removed or changed its geometry.

@@ -102,6 +102,7 @@ private slots:
             u"Virel 로그인…||"_qs + cmd(C::openAccountLink) + u"||"_qs,
             u"Virel 웹 열기||"_qs + cmd(C::openWeb) + u"||"_qs,
             u"---"_qs,
+            u"로그인 시 시작||"_qs + cmd(C::toggleStartAtLogin) + u"||off"_qs,
             u"업데이트 확인…||"_qs + cmd(C::checkForUpdates) + u"||"_qs,
             u"종료|q|"_qs + cmd(C::quit) + u"||"_qs,
         };

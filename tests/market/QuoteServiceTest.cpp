@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <utility>
 
 using namespace virel;
 using namespace std::chrono_literals;
@@ -25,7 +26,22 @@ QString chartPath(const WatchItem& item)
     return FakeServer::chartPath + item.symbol;
 }
 
+class FakeMachine final : public MachineEvents
+{
+public:
+    Reachability now = Reachability::unknown;
+    Reachability reachability() const override { return now; }
+    void change(Reachability to)
+    {
+        const Reachability before = std::exchange(now, to);
+        emit reachabilityChanged(before, now);
+    }
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(virel::PollTrigger::Event)
+Q_DECLARE_METATYPE(virel::Reachability)
 
 class QuoteServiceTest : public QObject
 {
@@ -159,6 +175,51 @@ private slots:
         const int before = chartRequests();
         refresh();
         QCOMPARE(chartRequests(), before + 2);
+    }
+
+    void pollTrigger_data()
+    {
+        using E = PollTrigger::Event;
+        using R = Reachability;
+        QTest::addColumn<E>("event");
+        QTest::addColumn<R>("before");
+        QTest::addColumn<R>("now");
+        QTest::addColumn<bool>("localHost");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("tick, network unknown") << E::tick << R::unknown << R::unknown << false << true;
+        QTest::newRow("tick while offline: skipped") << E::tick << R::offline << R::offline << false << false;
+        QTest::newRow("tick while offline, demo host") << E::tick << R::offline << R::offline << true << true;
+        QTest::newRow("resume, online") << E::resumed << R::online << R::online << false << true;
+        QTest::newRow("resume while offline: skipped")
+            << E::resumed << R::offline << R::offline << false << false;
+        QTest::newRow("back online") << E::reachabilityChanged << R::offline << R::online << false << true;
+        QTest::newRow("first report online")
+            << E::reachabilityChanged << R::unknown << R::online << false << false;
+        QTest::newRow("going offline") << E::reachabilityChanged << R::online << R::offline << false << false;
+    }
+    void pollTrigger()
+    {
+        QFETCH(PollTrigger::Event, event);
+        QFETCH(Reachability, before);
+        QFETCH(Reachability, now);
+        QFETCH(bool, localHost);
+        QFETCH(bool, passes);
+        QCOMPARE(PollTrigger::startsPass(event, before, now, localHost), passes);
+        // The wall clock 61 s ahead of the steady one is a sleep; 59 s is a clock adjustment.
+        QVERIFY(PollTrigger::slept(81'000, 20'000) && !PollTrigger::slept(79'000, 20'000));
+    }
+
+    void resumeAndReturningNetworkPollAtOnce()
+    {
+        FakeMachine machine;
+        m_service->watch(machine);
+        m_service->start({kNvidia}, kNoTimer);
+        QTRY_COMPARE(chartRequests(), 1);
+        emit machine.resumed();
+        QTRY_COMPARE(chartRequests(), 2);
+        machine.change(Reachability::offline);
+        machine.change(Reachability::online);
+        QTRY_COMPARE(chartRequests(), 3);
     }
 
     // The pass outlives its service: the answers arrive and find nothing to store into.

@@ -163,16 +163,43 @@ private slots:
     void tickerBar_data()
     {
         QTest::addColumn<double>("panel");
+        QTest::addColumn<std::optional<DeskRect>>("reserved");
         QTest::addColumn<double>("y");
-        QTest::newRow("no top panel: 24 assumed") << 0.0 << 900.0 - 24 - 22;
-        QTest::newRow("thin panel: 24 assumed") << 18.0 << 900.0 - 24 - 22;
-        QTest::newRow("27 point panel") << 27.0 << 900.0 - 27 - 22;
+        const std::optional<DeskRect> none;
+        const DeskRect band{0, 848, 1440, 22}; // under a 30 point panel
+        QTest::newRow("no top panel: 24 assumed") << 0.0 << none << 900.0 - 24 - 22;
+        QTest::newRow("thin panel: 24 assumed") << 18.0 << none << 900.0 - 24 - 22;
+        QTest::newRow("27 point panel") << 27.0 << none << 900.0 - 27 - 22;
+        QTest::newRow("own reserved band is not the panel") << 52.0 << std::optional(band) << 848.0;
+        QTest::newRow("panel grown past the reserved band") << 60.0 << std::optional(band) << 818.0;
     }
     void tickerBar()
     {
         QFETCH(double, panel);
+        QFETCH(std::optional<DeskRect>, reserved);
         QFETCH(double, y);
-        QCOMPARE(NL::tickerBarFrame(plainScreen(1440, 900, panel)), (DeskRect{0, y, 1440, 22}));
+        QCOMPARE(NL::tickerBarFrame(plainScreen(1440, 900, panel), reserved), (DeskRect{0, y, 1440, 22}));
+    }
+
+    void topStrut_data()
+    {
+        QTest::addColumn<QRectF>("band");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QList<quint32>>("strut");
+        QTest::newRow("under a 30 px panel")
+            << QRectF(0, 30, 1920, 22) << 1.0 << QList<quint32>{0, 0, 52, 0, 0, 0, 0, 0, 0, 1919, 0, 0};
+        QTest::newRow("second screen to the right")
+            << QRectF(1920, 24, 1280, 22) << 1.0 << QList<quint32>{0, 0, 46, 0, 0, 0, 0, 0, 1920, 3199, 0, 0};
+        QTest::newRow("doubled pixels")
+            << QRectF(0, 24, 960, 22) << 2.0 << QList<quint32>{0, 0, 92, 0, 0, 0, 0, 0, 0, 1919, 0, 0};
+    }
+    void topStrut()
+    {
+        QFETCH(QRectF, band);
+        QFETCH(double, scale);
+        QFETCH(QList<quint32>, strut);
+        const auto numbers = NL::topStrut(band, scale);
+        QCOMPARE(QList<quint32>(numbers.begin(), numbers.end()), strut);
     }
 
     void tickerBar_onlyBelowMenuBarWithoutFocus()

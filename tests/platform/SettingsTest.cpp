@@ -1,6 +1,8 @@
 #include "TempSettings.h"
+#include "platform/Autostart.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace virel;
@@ -10,6 +12,35 @@ class SettingsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void autostart_data()
+    {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QByteArray>("exec");
+        QTest::newRow("plain path") << u"/usr/bin/virel"_qs << QByteArray("Exec=/usr/bin/virel");
+        QTest::newRow("space quoted")
+            << u"/opt/my apps/virel"_qs << QByteArray("Exec=\"/opt/my apps/virel\"");
+        QTest::newRow("quote, dollar, percent escaped")
+            << u"/x/a\"$b%/virel"_qs << QByteArray("Exec=\"/x/a\\\\\"\\\\$b%%/virel\"");
+    }
+    void autostart()
+    {
+        QFETCH(QString, executable);
+        QFETCH(QByteArray, exec);
+        QTemporaryDir dir;
+        const Autostart autostart(dir.filePath(u"autostart"_qs), executable);
+        QVERIFY(!autostart.enabled());
+        QVERIFY(autostart.setEnabled(true));
+        QFile file(autostart.entryPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray entry = file.readAll();
+        QVERIFY2(entry.startsWith("[Desktop Entry]\n") && entry.split('\n').contains(exec),
+                 entry.constData());
+        QVERIFY(!entry.contains("--demo"));
+        QVERIFY(QFile::remove(autostart.entryPath())); // removed by hand: off
+        QVERIFY(!autostart.enabled());
+        QVERIFY(autostart.setEnabled(true) && autostart.setEnabled(false) && !autostart.enabled());
+    }
+
     void write_isOnDiskAtOnce()
     {
         test::TempSettings settings;

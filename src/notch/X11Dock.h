@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QtGlobal>
+#include <array>
+
+namespace virel::X11Dock {
+
+// Whether an EWMH window manager runs that reserves the bands of docks; false off X11.
+bool supported();
+// Before the window is first mapped: a dock, sticky on every workspace, outside task bars and pagers.
+void make(quintptr window);
+// _NET_WM_STRUT_PARTIAL and, for window managers that only know it, _NET_WM_STRUT.
+void reserve(quintptr window, const std::array<quint32, 12>& strut);
+
+} // namespace virel::X11Dock
