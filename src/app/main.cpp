@@ -93,8 +93,8 @@ int main(int argc, char* argv[])
             .serviceOrigin = Origins::service(),
             .updates = UpdateService::defaultOptions(),
             .quit = quit,
-            .presence = &presence,
             .machine = &machine,
+            .presence = &presence,
         });
         delegate->applicationDidFinishLaunching(arguments);
         instance.setHandler([&delegate](const QStringList& handed) {
