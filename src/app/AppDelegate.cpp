@@ -1,18 +1,18 @@
 #include "app/AppDelegate.h"
 
 #include "account/AccountService.h"
-#include "state/SyncService.h"
 #include "account/VirelAPI.h"
 #include "app/AlertDialog.h"
 #include "app/MinutesDialog.h"
 #include "app/StatusItem.h"
 #include "app/StatusTitle.h"
 #include "app/UpdateDialog.h"
-#include "state/TimelineStore.h"
 #include "market/YahooClient.h"
 #include "notch/NotchWindowController.h"
 #include "platform/Detached.h"
 #include "platform/Settings.h"
+#include "state/SyncService.h"
+#include "state/TimelineStore.h"
 #include "windows/WindowStyle.h"
 // The views first: the controllers' headers hand out QPointers to them.
 #include "windows/DetailView.h"
@@ -85,6 +85,9 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     m_notch =
         std::make_unique<NotchWindowController>(*m_state, m_env.screens, m_env.statusItems, m_env.clock);
     m_edit = std::make_unique<EditWindowController>(*m_state, *m_yahoo);
+    const auto signedIn = [this] { m_edit->setSignedIn(m_account->user().has_value()); };
+    connect(m_account.get(), &AccountService::userChanged, m_edit.get(), signedIn);
+    signedIn();
     m_detail = std::make_unique<DetailWindowController>(*m_state, *m_account, *m_yahoo);
     m_timelineStore = std::make_unique<TimelineStore>(*m_state, *m_yahoo, m_env.clock);
     m_timeline = std::make_unique<TimelineWindowController>(*m_state, *m_timelineStore);

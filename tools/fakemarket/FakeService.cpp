@@ -391,7 +391,7 @@ QHttpServerResponse FakeService::homePage(const QHttpServerRequest& request) con
 {
     const QString email = signedInEmail(request);
     const QString who = email.isEmpty() ? u"로그인하지 않았습니다."_s : u"로그인: "_s + email.toHtmlEscaped();
-    return page(u"Virel"_s, u"<p>"_s + who + u"</p><p><a href=\"/link/mac\">Mac 연결</a></p>"_s);
+    return page(u"Virel"_s, u"<p>"_s + who + u"</p><p><a href=\"/link/mac\">기기 연결</a></p>"_s);
 }
 
 QHttpServerResponse FakeService::linkPage() const
@@ -411,7 +411,7 @@ QHttpServerResponse FakeService::linkPage() const
     if (forms.isEmpty()) {
         forms = u"<p>대기 중인 연결 코드가 없습니다.</p>"_s;
     }
-    return page(u"Mac 연결"_s, u"<p>앱에 보이는 코드를 확인하고 승인하세요.</p>\n"_s + forms);
+    return page(u"기기 연결"_s, u"<p>앱에 보이는 코드를 확인하고 승인하세요.</p>\n"_s + forms);
 }
 
 QHttpServerResponse FakeService::approvePage(const QHttpServerRequest& request)
