@@ -45,9 +45,10 @@ QString findPlugin()
 
 // Qt WebEngine draws through Qt's global shared OpenGL context and crashes when it is loaded without
 // one. Asking for it the usual way, Qt::AA_ShareOpenGLContexts before the application object, makes
-// Qt create that context at start-up and load the whole GL stack into an always-on process that may
-// never show a web page. So the context is created here, right before the plugin is loaded, handed
-// to Qt, and the attribute set then.
+// Qt create that context at start-up and load the whole GL stack (some 60 MB) into an always-on
+// process that may never show a web page. So the context is created here, right before the plugin
+// is loaded, and handed to Qt; the windows' GL surfaces share with it whenever it exists. The
+// attribute itself is left unset: set now, Qt only warns that it is too late.
 void provideSharedOpenGLContext()
 {
     auto* context = new QOpenGLContext(QCoreApplication::instance());
@@ -55,7 +56,6 @@ void provideSharedOpenGLContext()
     qt_gl_set_global_share_context(context);
     QObject::connect(context, &QObject::destroyed, QCoreApplication::instance(),
                      [] { qt_gl_set_global_share_context(nullptr); });
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 WebProfile* sharedProfile(WebViewFactory& factory)
