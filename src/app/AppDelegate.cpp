@@ -9,7 +9,9 @@
 #include "app/UpdateDialog.h"
 #include "market/YahooClient.h"
 #include "notch/NotchWindowController.h"
+#include "platform/BrowserLauncher.h"
 #include "platform/Detached.h"
+#include "platform/Notifier.h"
 #include "platform/Settings.h"
 #include "state/SyncService.h"
 #include "state/TimelineStore.h"
@@ -80,6 +82,9 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     });
     m_sync = std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, m_env.settings, m_env.clock);
     m_link = std::make_unique<LinkWindowController>(*m_account);
+    if (m_env.browser) {
+        connect(m_env.browser, &BrowserLauncher::failed, this, &AppDelegate::browserFailed);
+    }
     installServiceCallbacks();
 
     m_notch =
@@ -351,6 +356,19 @@ void AppDelegate::showUpdateCheck(const UpdateCheck& check)
     }
     m_updateDialog = new UpdateDialog(check, m_updates);
     m_updateDialog->present();
+}
+
+// The link window says so under the address it shows; anything else gets a notification.
+void AppDelegate::browserFailed(const QUrl& url)
+{
+    if (m_link->browserFailed(url)) {
+        return;
+    }
+    if (!m_env.notifier.available()) {
+        return m_env.notifier.beep();
+    }
+    m_env.notifier.post(QStringLiteral("virel.browser"), QStringLiteral("브라우저를 열지 못했습니다"),
+                        url.toDisplayString());
 }
 
 } // namespace virel

@@ -16,6 +16,7 @@ namespace virel {
 
 class AccountService;
 class AlertDialog;
+class BrowserLauncher;
 class DetailWindowController;
 class EditWindowController;
 class LinkWindowController;
@@ -49,6 +50,8 @@ struct AppEnvironment
     UpdateService::Options updates;
     // Ends the application (the "종료" command).
     std::function<void()> quit;
+    // Opens the http and https addresses; its failures are shown. None where tests take them all.
+    BrowserLauncher* browser = nullptr;
     AppState::Intervals stateIntervals{};
     std::chrono::milliseconds titleInterval{1'000};
     std::chrono::milliseconds glanceDelay{3'000};
@@ -101,6 +104,7 @@ private:
     void removeAlertRule(const QVariant& value);
     QCoro::Task<> refreshNow();
     void showUpdateCheck(const UpdateCheck& check);
+    void browserFailed(const QUrl& url);
 
     AppEnvironment m_env;
     UpdateService m_updates;

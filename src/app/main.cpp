@@ -2,6 +2,7 @@
 #include "app/DemoServer.h"
 #include "app/SingleInstance.h"
 #include "notch/QtScreenFacts.h"
+#include "platform/BrowserLauncher.h"
 #include "platform/DBusNotifier.h"
 #include "platform/KeychainStore.h"
 #include "platform/Origins.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDesktopServices>
 #include <cstdio>
 #include <unistd.h>
 
@@ -66,6 +68,10 @@ int main(int argc, char* argv[])
         return QApplication::exec();
     }
 
+    BrowserLauncher browser;
+    for (const char* scheme : {"http", "https"}) {
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &browser, "open");
+    }
     Settings settings;
     DBusNotifier notifier(QDBusConnection::sessionBus(), [] { QApplication::beep(); });
     KeychainStore secrets;
@@ -94,6 +100,7 @@ int main(int argc, char* argv[])
             .serviceOrigin = Origins::service(),
             .updates = UpdateService::defaultOptions(),
             .quit = quit,
+            .browser = &browser,
         });
         delegate->applicationDidFinishLaunching(arguments);
         instance.setHandler([&delegate](const QStringList& handed) {
