@@ -355,7 +355,13 @@ void AppDelegate::showUpdateCheck(const UpdateCheck& check)
         m_updateDialog->close();
     }
     m_updateDialog = new UpdateDialog(check, m_updates);
-    m_updateDialog->present();
+    if (check.userInitiated) {
+        m_updateDialog->present();
+    } else {
+        // Nobody asked: the window the user types in keeps the focus.
+        m_updateDialog->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_updateDialog->show();
+    }
 }
 
 // The link window says so under the address it shows; anything else gets a notification.

@@ -88,6 +88,8 @@ int main(int argc, char* argv[])
         QObject::connect(demo.get(), &DemoServer::stopped, &app, &QApplication::quit);
         demo->stop();
     };
+    UpdateService::Options updates = UpdateService::defaultOptions();
+    updates.announceOnce = arguments.contains(QStringLiteral("--demo"));
     const auto launch = [&] {
         delegate = std::make_unique<AppDelegate>(AppEnvironment{
             .settings = settings,
@@ -98,7 +100,7 @@ int main(int argc, char* argv[])
             .clock = Clock::system(),
             .yahooOrigin = Origins::yahoo(),
             .serviceOrigin = Origins::service(),
-            .updates = UpdateService::defaultOptions(),
+            .updates = updates,
             .quit = quit,
             .browser = &browser,
         });
