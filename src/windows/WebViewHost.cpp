@@ -45,10 +45,9 @@ QString findPlugin()
 
 // Qt WebEngine draws through Qt's global shared OpenGL context and crashes when it is loaded without
 // one. Asking for it the usual way, Qt::AA_ShareOpenGLContexts before the application object, makes
-// Qt create that context at start-up and load the whole GL stack (some 60 MB) into an always-on
-// process that may never show a web page. So the context is created here, right before the plugin
-// is loaded, and handed to Qt; the windows' GL surfaces share with it whenever it exists. The
-// attribute itself is left unset: set now, Qt only warns that it is too late.
+// Qt create that context at start-up and load the whole GL stack into an always-on process that may
+// never show a web page. So the context is created here, right before the plugin is loaded, handed
+// to Qt, and the attribute set then.
 void provideSharedOpenGLContext()
 {
     auto* context = new QOpenGLContext(QCoreApplication::instance());
@@ -56,6 +55,7 @@ void provideSharedOpenGLContext()
     qt_gl_set_global_share_context(context);
     QObject::connect(context, &QObject::destroyed, QCoreApplication::instance(),
                      [] { qt_gl_set_global_share_context(nullptr); });
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 WebProfile* sharedProfile(WebViewFactory& factory)
