@@ -88,9 +88,10 @@ int main(int argc, char* argv[])
         QObject::connect(demo.get(), &DemoServer::stopped, &app, &QApplication::quit);
         demo->stop();
     };
-    UpdateService::Options updates = UpdateService::defaultOptions();
-    updates.announceOnce = arguments.contains(QStringLiteral("--demo"));
     const auto launch = [&] {
+        // Read here: a demo points the feed at its server just before.
+        UpdateService::Options updates = UpdateService::defaultOptions();
+        updates.announceOnce = demo != nullptr;
         delegate = std::make_unique<AppDelegate>(AppEnvironment{
             .settings = settings,
             .notifier = notifier,
