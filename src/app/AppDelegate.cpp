@@ -358,7 +358,8 @@ void AppDelegate::showUpdateCheck(const UpdateCheck& check)
     if (check.userInitiated) {
         m_updateDialog->present();
     } else {
-        // Nobody asked: the window the user types in keeps the focus.
+        // Nobody asked: the window the user types in keeps the focus (a modal window would take it).
+        m_updateDialog->setWindowModality(Qt::NonModal);
         m_updateDialog->setAttribute(Qt::WA_ShowWithoutActivating);
         m_updateDialog->show();
     }
