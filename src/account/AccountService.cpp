@@ -29,7 +29,7 @@ constexpr double kMaxCodeLifetimeSeconds = 24 * 60 * 60;
 QString deviceName()
 {
     const QString name = QSysInfo::machineHostName();
-    return name.isEmpty() ? QStringLiteral("Mac") : name;
+    return name.isEmpty() ? QStringLiteral("Linux") : name;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/AlertPanel.h"
 
+#include "windows/WindowStyle.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -44,9 +46,7 @@ QPushButton* AlertPanel::addButton(const QString& text, QDialogButtonBox::Button
 
 void AlertPanel::present()
 {
-    show();
-    raise();
-    activateWindow();
+    WindowStyle::bringToFront(this);
 }
 
 } // namespace virel

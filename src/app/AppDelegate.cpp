@@ -10,7 +10,9 @@
 #include "market/YahooClient.h"
 #include "notch/MarqueeTicker.h"
 #include "notch/NotchWindowController.h"
+#include "platform/BrowserLauncher.h"
 #include "platform/Detached.h"
+#include "platform/Notifier.h"
 #include "platform/Settings.h"
 #include "state/SyncService.h"
 #include "state/TimelineStore.h"
@@ -84,6 +86,9 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     });
     m_sync = std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, m_env.settings, m_env.clock);
     m_link = std::make_unique<LinkWindowController>(*m_account);
+    if (m_env.browser) {
+        connect(m_env.browser, &BrowserLauncher::failed, this, &AppDelegate::browserFailed);
+    }
     installServiceCallbacks();
 
     if (m_env.presence != nullptr) {
@@ -95,6 +100,9 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     m_notch =
         std::make_unique<NotchWindowController>(*m_state, m_env.screens, m_env.statusItems, m_env.clock);
     m_edit = std::make_unique<EditWindowController>(*m_state, *m_yahoo);
+    const auto signedIn = [this] { m_edit->setSignedIn(m_account->user().has_value()); };
+    connect(m_account.get(), &AccountService::userChanged, m_edit.get(), signedIn);
+    signedIn();
     m_detail = std::make_unique<DetailWindowController>(*m_state, *m_account, *m_yahoo);
     m_timelineStore = std::make_unique<TimelineStore>(*m_state, *m_yahoo, m_env.clock);
     m_timeline = std::make_unique<TimelineWindowController>(*m_state, *m_timelineStore);
@@ -364,7 +372,27 @@ void AppDelegate::showUpdateCheck(const UpdateCheck& check)
         m_updateDialog->close();
     }
     m_updateDialog = new UpdateDialog(check, m_updates);
-    m_updateDialog->present();
+    if (check.userInitiated) {
+        m_updateDialog->present();
+    } else {
+        // Nobody asked: the window the user types in keeps the focus (a modal window would take it).
+        m_updateDialog->setWindowModality(Qt::NonModal);
+        m_updateDialog->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_updateDialog->show();
+    }
+}
+
+// The link window says so under the address it shows; anything else gets a notification.
+void AppDelegate::browserFailed(const QUrl& url)
+{
+    if (m_link->browserFailed(url)) {
+        return;
+    }
+    if (!m_env.notifier.available()) {
+        return m_env.notifier.beep();
+    }
+    m_env.notifier.post(QStringLiteral("virel.browser"), QStringLiteral("브라우저를 열지 못했습니다"),
+                        url.toDisplayString());
 }
 
 } // namespace virel

@@ -17,6 +17,7 @@ namespace virel {
 
 class AccountService;
 class AlertDialog;
+class BrowserLauncher;
 class DetailWindowController;
 class EditWindowController;
 class LinkWindowController;
@@ -56,6 +57,8 @@ struct AppEnvironment
     Autostart autostart = Autostart::forThisProgram();
     // Resume and network changes that make polling run at once or pause; none: a steady timer.
     const MachineEvents* machine = nullptr;
+    // Opens the http and https addresses; its failures are shown. None where tests take them all.
+    BrowserLauncher* browser = nullptr;
     AppState::Intervals stateIntervals{};
     std::chrono::milliseconds titleInterval{1'000};
     std::chrono::milliseconds glanceDelay{3'000};
@@ -111,6 +114,7 @@ private:
     void removeAlertRule(const QVariant& value);
     QCoro::Task<> refreshNow();
     void showUpdateCheck(const UpdateCheck& check);
+    void browserFailed(const QUrl& url);
 
     AppEnvironment m_env;
     UpdateService m_updates;

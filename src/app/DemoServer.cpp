@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <csignal>
 #include <sys/prctl.h>
 
@@ -50,7 +51,11 @@ QString DemoServer::bundledProgram()
 void DemoServer::start()
 {
     m_limit.start();
-    m_process.start(m_program, {QStringLiteral("--port"), QStringLiteral("0")});
+    // The demo's sign-in survives a restart as it would against the real service.
+    const QString accounts = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                                 .filePath(QStringLiteral("demo-accounts.json"));
+    m_process.start(m_program,
+                    {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--accounts"), accounts});
 }
 
 void DemoServer::stop()

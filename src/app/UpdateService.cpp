@@ -13,6 +13,7 @@ namespace virel {
 namespace {
 const auto kLastCheckKey = QStringLiteral("update.lastCheck");
 const auto kSkippedKey = QStringLiteral("update.skippedVersion");
+const auto kAnnouncedKey = QStringLiteral("update.announcedVersion");
 } // namespace
 
 UpdateService::UpdateService(Settings& settings, const Clock& clock, Options options, QObject* parent)
@@ -97,8 +98,13 @@ QCoro::Task<> UpdateService::runCheck()
     m_settings.setValue(kLastCheckKey, m_clock.now().toUTC().toString(Qt::ISODateWithMs));
     UpdateCheck check = evaluate(response.isOk() ? Appcast::parse(response.body) : std::nullopt);
     check.userInitiated = std::exchange(m_userAsked, false);
+    const bool announced =
+        m_options.announceOnce && m_settings.value(kAnnouncedKey).toString() == check.item.version;
     const bool offered =
-        check.outcome == UpdateCheck::Outcome::newer && check.item.version != skippedVersion();
+        check.outcome == UpdateCheck::Outcome::newer && check.item.version != skippedVersion() && !announced;
+    if (offered && m_options.announceOnce) {
+        m_settings.setValue(kAnnouncedKey, check.item.version);
+    }
     if (check.userInitiated || offered) {
         emit checked(check);
     }

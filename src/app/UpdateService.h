@@ -29,7 +29,7 @@ struct UpdateCheck
 // by itself once a day (the first time a minute after launch; the time of the last check is kept in
 // the settings, so restarts do not check more often) and whenever the user asks. Automatic checks
 // report only a newer release the user has not chosen to skip; a check the user asked for always
-// reports its outcome.
+// reports its outcome. An automatic report is shown without taking the keyboard focus.
 class UpdateService : public QObject
 {
     Q_OBJECT
@@ -42,6 +42,9 @@ public:
         std::chrono::milliseconds checkInterval{24 * 60 * 60 * 1000};
         // How often it looks whether a daily check is due (survives sleep and clock changes).
         std::chrono::milliseconds duePollPeriod{60 * 60 * 1000};
+        // The demo's feed always has a newer release: automatic checks announce each version only
+        // once per data directory.
+        bool announceOnce = false;
     };
 
     UpdateService(Settings& settings, const Clock& clock, Options options, QObject* parent = nullptr);

@@ -3,6 +3,7 @@
 #include "app/SingleInstance.h"
 #include "notch/QtScreenFacts.h"
 #include "notch/X11Session.h"
+#include "platform/BrowserLauncher.h"
 #include "platform/DBusNotifier.h"
 #include "platform/KeychainStore.h"
 #include "platform/LinuxMachineEvents.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDesktopServices>
 #include <cstdio>
 
 using namespace virel;
@@ -59,6 +61,10 @@ int main(int argc, char* argv[])
         return QApplication::exec();
     }
 
+    BrowserLauncher browser;
+    for (const char* scheme : {"http", "https"}) {
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &browser, "open");
+    }
     Settings settings;
     DBusNotifier notifier(QDBusConnection::sessionBus(), [] { QApplication::beep(); });
     SessionPresence presence(QDBusConnection::sessionBus(), QDBusConnection::systemBus(),
@@ -82,6 +88,9 @@ int main(int argc, char* argv[])
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &app, quit);
     const auto launch = [&] {
+        // Read here: a demo points the feed at its server just before.
+        UpdateService::Options updates = UpdateService::defaultOptions();
+        updates.announceOnce = demo != nullptr;
         delegate = std::make_unique<AppDelegate>(AppEnvironment{
             .settings = settings,
             .notifier = notifier,
@@ -91,9 +100,10 @@ int main(int argc, char* argv[])
             .clock = Clock::system(),
             .yahooOrigin = Origins::yahoo(),
             .serviceOrigin = Origins::service(),
-            .updates = UpdateService::defaultOptions(),
+            .updates = updates,
             .quit = quit,
             .machine = &machine,
+            .browser = &browser,
             .presence = &presence,
         });
         delegate->applicationDidFinishLaunching(arguments);

@@ -120,6 +120,27 @@ bool wantsGlance(QPointF pointer, const DeskRect& strip, const std::optional<Des
     return glance && glance->grown(glanceHoverMargin, glanceHoverMargin).contains(pointer);
 }
 
+QList<int> nameCuts(const QList<QList<double>>& nameForms, double excess)
+{
+    QList<int> cuts(nameForms.size(), 0);
+    const auto current = [&](qsizetype i) { return nameForms[i][cuts[i]]; };
+    double saved = 0;
+    while (saved < excess) {
+        qsizetype widest = -1;
+        for (qsizetype i = 0; i < nameForms.size(); ++i) {
+            if (cuts[i] + 1 < nameForms[i].size() && (widest < 0 || current(i) > current(widest))) {
+                widest = i;
+            }
+        }
+        if (widest < 0) {
+            break;
+        }
+        saved += current(widest) - nameForms[widest][cuts[widest] + 1];
+        ++cuts[widest];
+    }
+    return cuts;
+}
+
 Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
                  bool focusMode, const std::optional<DeskRect>& reservedTickerBar)

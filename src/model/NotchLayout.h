@@ -55,6 +55,11 @@ bool widthMoved(double lastRightWidth, double rightWidth);
 // Whether the glance panel should be open with the pointer at `pointer`: over the strip grown 4
 // points vertically, or over the open panel grown 8 points on every side.
 bool wantsGlance(QPointF pointer, const DeskRect& strip, const std::optional<DeskRect>& glance);
+// How many characters each chip name loses so a row gets `excess` points narrower. `nameForms[i][k]`
+// is the width of name i with its last k characters replaced by "…" (k = 0: whole). The name that is
+// widest at the moment loses one more character at a time, so the longer name is cut first and no
+// more than the row needs; a name already down to "…" alone is left as it is.
+QList<int> nameCuts(const QList<QList<double>>& nameForms, double excess);
 
 // Everything one layout pass decides.
 struct Geometry

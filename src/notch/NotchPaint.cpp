@@ -2,6 +2,8 @@
 
 #include "windows/WindowStyle.h"
 
+#include <QApplication>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,6 +21,24 @@ void fitDesignBox(QPainter& painter, const QRectF& rect)
     painter.scale(side / 24, side / 24);
 }
 
+// The face that sets the surfaces' Latin text narrower: the desktop's, or the CJK face the package
+// brings for Korean. The strip's two names must fit 180 points, and the usual fallback face (DejaVu
+// Sans) is wide enough to cut "KOSPI" and "KOSDAQ" there.
+QString narrowFamily()
+{
+    static const QString family = [] {
+        const QString sample = QStringLiteral("KOSDAQ 2,601.25 ▲0.51%");
+        QFont desktop = QApplication::font();
+        desktop.setPixelSize(11);
+        QFont cjk(QStringLiteral("Noto Sans CJK KR"));
+        cjk.setPixelSize(11);
+        const bool cjkInstalled = QFontInfo(cjk).family() == cjk.family();
+        return cjkInstalled && textWidth(cjk, sample) < textWidth(desktop, sample) ? cjk.family()
+                                                                                   : desktop.family();
+    }();
+    return family;
+}
+
 } // namespace
 
 QColor white(double opacity)
@@ -30,7 +50,9 @@ QColor white(double opacity)
 
 QFont font(int pixelSize, QFont::Weight weight)
 {
-    return WindowStyle::font(pixelSize, weight);
+    QFont result = WindowStyle::font(pixelSize, weight);
+    result.setFamily(narrowFamily());
+    return result;
 }
 
 double textWidth(const QFont& font, const QString& text)

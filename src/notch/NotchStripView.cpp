@@ -1,10 +1,11 @@
 #include "notch/NotchStripView.h"
 
-#include "state/AppState.h"
+#include "model/NotchLayout.h"
 #include "notch/MarqueeTicker.h"
 #include "notch/NotchPaint.h"
 #include "notch/QuoteChip.h"
 #include "notch/StaleWatch.h"
+#include "state/AppState.h"
 #include "windows/WindowStyle.h"
 
 #include <QEasingCurve>
@@ -287,10 +288,15 @@ void NotchStripView::paintNormal(QPainter& painter, double centreY)
     };
     QList<Piece> left = rowOf(chips);
     const double leftEnd = m_parts.leftWidth - sidePadding;
-    // Chips that do not fit side by side share the shortfall by cutting their names.
-    if (const double shortfall = rowWidth(left, normalSpacing) - leftEnd; shortfall > 0 && !chips.isEmpty()) {
-        for (QuoteChip& chip : chips) {
-            chip = chip.fittedTo(chip.width() - shortfall / static_cast<double>(chips.size()));
+    // Chips that do not fit side by side cut their names, the longer name first.
+    if (const double excess = rowWidth(left, normalSpacing) - leftEnd; excess > 0 && !chips.isEmpty()) {
+        QList<QList<double>> forms;
+        for (const QuoteChip& chip : std::as_const(chips)) {
+            forms.append(chip.nameForms());
+        }
+        const QList<int> cuts = NotchLayout::nameCuts(forms, excess);
+        for (qsizetype i = 0; i < chips.size(); ++i) {
+            chips[i] = chips[i].withNameCut(cuts[i]);
         }
         left = rowOf(chips);
     }

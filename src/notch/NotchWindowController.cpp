@@ -1,12 +1,12 @@
 #include "notch/NotchWindowController.h"
 
-#include "state/AppState.h"
 #include "notch/DarkGlass.h"
 #include "notch/GlanceView.h"
 #include "notch/NotchStripView.h"
 #include "notch/TickerBarView.h"
 #include "platform/ScreenFacts.h"
 #include "platform/StatusItemScan.h"
+#include "state/AppState.h"
 #include "windows/WindowStyle.h"
 
 #include <QCursor>
@@ -61,6 +61,8 @@ NotchWindowController::NotchWindowController(AppState& state, ScreenFacts& scree
 
     m_hoverPoll.setInterval(hoverPollInterval);
     connect(&m_hoverPoll, &QTimer::timeout, this, &NotchWindowController::pollPointer);
+    m_flash.setSingleShot(true);
+    connect(&m_flash, &QTimer::timeout, this, &NotchWindowController::handlePointer);
     m_widthCheck.setInterval(widthCheckInterval);
     connect(&m_widthCheck, &QTimer::timeout, this, &NotchWindowController::relayoutIfWidthChanged);
 
@@ -166,9 +168,9 @@ void NotchWindowController::relayoutIfWidthChanged()
 
 void NotchWindowController::flashGlance(double seconds)
 {
+    m_pointerCame = false;
     showGlance();
-    QTimer::singleShot(std::chrono::milliseconds(qRound64(seconds * 1000)), this,
-                       &NotchWindowController::handlePointer);
+    m_flash.start(std::chrono::milliseconds(qRound64(seconds * 1000)));
 }
 
 bool NotchWindowController::eventFilter(QObject* watched, QEvent* event)
@@ -217,8 +219,11 @@ void NotchWindowController::handlePointer()
         return;
     }
     if (NotchLayout::wantsGlance(pointerOnDesk(), m_geometry.strip, m_glanceFrame)) {
+        m_pointerCame = true;
         showGlance();
-    } else {
+    } else if (!m_flash.isActive() || m_pointerCame) {
+        // A flashed card stays for its time while the pointer moves elsewhere; once the pointer came
+        // to it and left, it closes like a hovered one.
         hideGlance();
     }
 }
@@ -256,6 +261,7 @@ void NotchWindowController::placeGlance()
 
 void NotchWindowController::hideGlance()
 {
+    m_flash.stop();
     m_glance.reset();
     m_glanceFrame.reset();
     m_state.setExpanded(false);

@@ -46,7 +46,8 @@ public:
     // Recomputes the geometry and creates, moves or removes the strip and the ticker bar; after
     // changes of the display mode, the focus mode or the ticker placement.
     void layout();
-    // Opens the glance card now and checks the pointer again after `seconds`.
+    // Opens the glance card for `seconds`: it closes early only when the pointer comes to the strip
+    // or the card and leaves again, and stays when the pointer is on them at the end.
     void flashGlance(double seconds);
 
     QWidget* stripWidget() const;
@@ -87,6 +88,8 @@ private:
     std::optional<DeskRect> m_glanceFrame;
     std::function<QPoint()> m_pointer;
     std::optional<QPoint> m_lastPointer;
+    QTimer m_flash;
+    bool m_pointerCame = false; // to the strip or the card since the last flash began
     QTimer m_hoverPoll;
     QTimer m_widthCheck;
     QTimer m_relayout;

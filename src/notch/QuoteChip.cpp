@@ -1,11 +1,9 @@
 #include "notch/QuoteChip.h"
 
 #include "model/Formatters.h"
+#include "model/NotchLayout.h"
 #include "notch/NotchPaint.h"
 #include "windows/WindowStyle.h"
-
-#include <QFontMetricsF>
-#include <algorithm>
 
 namespace virel {
 
@@ -33,22 +31,43 @@ void QuoteChip::measure()
     }
 }
 
+namespace {
+
+QString cutName(const QString& name, qsizetype characters)
+{
+    return characters == 0 ? name : name.left(name.size() - characters).trimmed() + u'…';
+}
+
+} // namespace
+
+QList<double> QuoteChip::nameForms() const
+{
+    const QString& name = m_runs.first().text;
+    QList<double> forms;
+    for (qsizetype cut = 0; cut <= name.size(); ++cut) {
+        forms.append(NotchPaint::textWidth(font(), cutName(name, cut)));
+    }
+    return forms;
+}
+
+QuoteChip QuoteChip::withNameCut(int characters) const
+{
+    if (characters == 0) {
+        return *this;
+    }
+    QuoteChip cut;
+    cut.m_runs = m_runs;
+    cut.m_runs.first().text = cutName(m_runs.first().text, characters);
+    cut.measure();
+    return cut;
+}
+
 QuoteChip QuoteChip::fittedTo(double width) const
 {
     if (m_width <= width) {
         return *this;
     }
-    QuoteChip fitted;
-    fitted.m_runs = m_runs;
-    Run& name = fitted.m_runs.first();
-    const double nameWidth = NotchPaint::textWidth(font(), name.text);
-    name.text = QFontMetricsF(font()).elidedText(name.text, Qt::ElideRight,
-                                                 std::max(nameWidth - (m_width - width), 0.0));
-    if (name.text.isEmpty()) {
-        name.text = QStringLiteral("…");
-    }
-    fitted.measure();
-    return fitted;
+    return withNameCut(NotchLayout::nameCuts({nameForms()}, m_width - width).constFirst());
 }
 
 QuoteChip QuoteChip::forItem(const WatchItem& item, const QuoteMap& quotes, bool showPrice,

@@ -39,8 +39,14 @@ public:
     static QFont font();
     const QList<Run>& runs() const { return m_runs; }
     double width() const { return m_width; }
-    // The chip with its name cut short (with "…") so the whole chip is at most `width` wide, where
-    // the name allows it; the price and the change are never cut.
+    // The widths of the name as it can be cut: whole, then with its last 1, 2, … characters replaced
+    // by "…", down to "…" alone.
+    QList<double> nameForms() const;
+    // The chip with the last `characters` of its name replaced by "…"; the price and the change are
+    // never cut.
+    QuoteChip withNameCut(int characters) const;
+    // The chip with its name cut just enough that the whole chip is at most `width` wide, where the
+    // name allows it.
     QuoteChip fittedTo(double width) const;
     // Draws the chip from `x`, vertically centred on `centreY`.
     void paint(QPainter& painter, double x, double centreY) const;

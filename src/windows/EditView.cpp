@@ -1,8 +1,8 @@
 #include "windows/EditView.h"
 
 #include "market/TextTrim.h"
-#include "state/AppState.h"
 #include "platform/Detached.h"
+#include "state/AppState.h"
 #include "windows/EditRows.h"
 #include "windows/SegmentedControl.h"
 #include "windows/Spinner.h"
@@ -277,9 +277,23 @@ void EditView::modeChanged()
 {
     const DisplayMode mode = m_state.mode();
     m_modePicker->setCurrentIndex(static_cast<int>(DisplayModes::all().indexOf(mode)));
-    m_footer->setText(mode == DisplayMode::watchlist
-                          ? QStringLiteral("변경은 Virel 계정에 동기화됩니다")
-                          : QStringLiteral("Market Mode 구성은 이 Mac에만 저장됩니다"));
+    showFooter();
+}
+
+void EditView::setSignedIn(bool signedIn)
+{
+    m_signedIn = signedIn;
+    showFooter();
+}
+
+void EditView::showFooter()
+{
+    if (m_state.mode() == DisplayMode::market) {
+        m_footer->setText(QStringLiteral("Market Mode 구성은 이 컴퓨터에만 저장됩니다"));
+    } else {
+        m_footer->setText(m_signedIn ? QStringLiteral("변경은 Virel 계정에 동기화됩니다")
+                                     : QStringLiteral("로그인 전까지 변경은 이 컴퓨터에만 저장됩니다"));
+    }
 }
 
 void EditView::moveEntry(int from, int toOffset)

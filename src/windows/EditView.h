@@ -57,6 +57,8 @@ public:
     // Moves the entry at `from` before the entry at `toOffset`, stores the new order and restarts the
     // list. A reorder stays on this computer: it is not reported to synchronisation.
     void moveEntry(int from, int toOffset);
+    // Whether an account is signed in; in watchlist mode the footer says where changes go.
+    void setSignedIn(bool signedIn);
 
 signals:
     void done();
@@ -77,6 +79,7 @@ private:
     void addFirstResult();
     void itemsChanged();
     void modeChanged();
+    void showFooter();
 
     AppState& m_state;
     SearchFunction m_search;
@@ -86,6 +89,7 @@ private:
     quint64 m_generation = 0;
     QList<SearchResult> m_results;
     bool m_searching = false;
+    bool m_signedIn = false;
 
     SegmentedControl* m_modePicker;
     QLineEdit* m_searchField;

@@ -24,6 +24,7 @@ void EditWindowController::show()
     YahooClient& yahoo = m_yahoo;
     m_view = new EditView(m_state,
                           [&yahoo](QString query) { return SearchService::search(yahoo, std::move(query)); });
+    m_view->setSignedIn(m_signedIn);
     m_view->setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
     m_view->setWindowTitle(QStringLiteral("노치 편집"));
     m_view->setAttribute(Qt::WA_DeleteOnClose);
@@ -31,6 +32,14 @@ void EditWindowController::show()
     WindowStyle::applyMaterial(m_view);
     connect(m_view, &EditView::done, m_view, &QWidget::close);
     WindowStyle::presentCentred(m_view);
+}
+
+void EditWindowController::setSignedIn(bool signedIn)
+{
+    m_signedIn = signedIn;
+    if (m_view) {
+        m_view->setSignedIn(signedIn);
+    }
 }
 
 } // namespace virel

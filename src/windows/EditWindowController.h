@@ -20,6 +20,8 @@ public:
     ~EditWindowController() override;
 
     void show();
+    // Handed on to the window, open now or later.
+    void setSignedIn(bool signedIn);
 
     // The open window, or nullptr while none exists.
     EditView* view() const { return m_view; }
@@ -28,6 +30,7 @@ private:
     AppState& m_state;
     YahooClient& m_yahoo;
     QPointer<EditView> m_view;
+    bool m_signedIn = false;
 };
 
 } // namespace virel

@@ -128,6 +128,29 @@ QWidget* LinkView::buildWaiting()
     setCopied(false);
     addCentred(layout, box);
 
+    auto* address = new QWidget(page);
+    auto* addressLayout = new QHBoxLayout(address);
+    addressLayout->setContentsMargins(0, 0, 0, 0);
+    addressLayout->setSpacing(4);
+    m_address = new QLabel(address);
+    WindowStyle::styleLabel(m_address, kSubheadline, WindowStyle::Tone::secondary);
+    m_address->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_address->setCursor(Qt::IBeamCursor);
+    addressLayout->addWidget(m_address);
+    m_copyAddress = new QToolButton(address);
+    m_copyAddress->setAutoRaise(true);
+    m_copyAddress->setIconSize(QSize(14, 14));
+    m_copyAddress->setIcon(SymbolIcons::icon(Symbol::copy));
+    m_copyAddress->setToolTip(QStringLiteral("주소 복사"));
+    connect(m_copyAddress, &QToolButton::clicked, this, &LinkView::copyAddress);
+    addressLayout->addWidget(m_copyAddress);
+    addCentred(layout, address);
+    m_browserFailure = centredLabel(QStringLiteral("브라우저를 열지 못했습니다. 위 주소를 직접 열어 주세요."),
+                                    kSubheadline, WindowStyle::Tone::primary, page);
+    WindowStyle::setTextColor(m_browserFailure, WindowStyle::systemOrange());
+    m_browserFailure->hide();
+    layout->addWidget(m_browserFailure);
+
     auto* status = new QWidget(page);
     auto* statusLayout = new QHBoxLayout(status);
     statusLayout->setContentsMargins(0, 0, 0, 0);
@@ -146,8 +169,10 @@ QWidget* LinkView::buildWaiting()
     m_reopen->setCursor(Qt::PointingHandCursor);
     m_reopen->setFont(WindowStyle::font(13));
     WindowStyle::setTextColor(m_reopen, palette().color(QPalette::Link));
-    connect(m_reopen, &QPushButton::clicked, this,
-            [this] { WindowStyle::openWebUrl(m_account.linkState().verificationURL); });
+    connect(m_reopen, &QPushButton::clicked, this, [this] {
+        m_browserFailure->hide();
+        WindowStyle::openWebUrl(m_account.linkState().verificationURL);
+    });
     addCentred(layout, m_reopen);
     return page;
 }
@@ -205,7 +230,11 @@ void LinkView::refresh()
         showPage(Page::preparing);
         break;
     case LinkState::Kind::waiting:
+        if (state.userCode != m_code->text()) {
+            m_browserFailure->hide(); // a new code, opened anew
+        }
         m_code->setText(state.userCode);
+        m_address->setText(state.verificationURL.toDisplayString());
         updateCountdown();
         showPage(Page::waiting);
         break;
@@ -254,6 +283,25 @@ void LinkView::setCopied(bool copied)
     m_copy->setIcon(SymbolIcons::icon(copied ? Symbol::checkmark : Symbol::copy));
 }
 
+void LinkView::copyAddress()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(m_address->text());
+    m_copyAddress->setIcon(SymbolIcons::icon(Symbol::checkmark));
+    QTimer::singleShot(m_intervals.copiedReset, m_copyAddress,
+                       [this] { m_copyAddress->setIcon(SymbolIcons::icon(Symbol::copy)); });
+}
+
+bool LinkView::browserFailed(const QUrl& url)
+{
+    if (m_page != Page::waiting || url != m_account.linkState().verificationURL) {
+        return false;
+    }
+    m_browserFailure->show();
+    return true;
+}
+
 void LinkView::updateCountdown()
 {
     const QDateTime& expiresAt = m_account.linkState().expiresAt;
@@ -289,6 +337,16 @@ QString LinkView::codeText() const
 QString LinkView::failureText() const
 {
     return m_message->text();
+}
+
+QString LinkView::addressText() const
+{
+    return m_address->text();
+}
+
+bool LinkView::browserFailureShown() const
+{
+    return !m_browserFailure->isHidden();
 }
 
 QString LinkView::emailText() const

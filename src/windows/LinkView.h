@@ -45,11 +45,19 @@ public:
     QString codeText() const;
     QString failureText() const;
     QString emailText() const;
+    // The approval address under the code, for opening it elsewhere.
+    QString addressText() const;
+    bool browserFailureShown() const;
     QToolButton* copyButton() const { return m_copy; }
+    QToolButton* copyAddressButton() const { return m_copyAddress; }
     QPushButton* reopenButton() const { return m_reopen; }
     QPushButton* doneButton() const { return m_done; }
     QPushButton* closeButton() const { return m_close; }
     QPushButton* retryButton() const { return m_retry; }
+
+    // Says under the address that the browser did not open, when `url` is the approval address
+    // shown; false otherwise.
+    bool browserFailed(const QUrl& url);
 
     // "0:05", "9:59", "1:00:00": hours only when needed, never below zero.
     static QString countdown(std::chrono::seconds left);
@@ -69,6 +77,7 @@ private:
     void showPage(Page page);
     void copyCode();
     void setCopied(bool copied);
+    void copyAddress();
     void updateCountdown();
 
     AccountService& m_account;
@@ -81,6 +90,9 @@ private:
     QWidget* m_pages[4] = {};
     QLabel* m_code = nullptr;
     QToolButton* m_copy = nullptr;
+    QLabel* m_address = nullptr;
+    QToolButton* m_copyAddress = nullptr;
+    QLabel* m_browserFailure = nullptr;
     QLabel* m_countdown = nullptr;
     QPushButton* m_reopen = nullptr;
     QLabel* m_email = nullptr;

@@ -37,4 +37,9 @@ void LinkWindowController::show()
     WindowStyle::presentCentred(m_view);
 }
 
+bool LinkWindowController::browserFailed(const QUrl& url)
+{
+    return m_view && m_view->browserFailed(url);
+}
+
 } // namespace virel

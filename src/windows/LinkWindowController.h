@@ -21,6 +21,8 @@ public:
     ~LinkWindowController() override;
 
     void show();
+    // Tells the open window that the browser did not open `url`; false when it does not show `url`.
+    bool browserFailed(const QUrl& url);
 
     // The open window, or nullptr while none exists.
     LinkView* view() const { return m_view; }

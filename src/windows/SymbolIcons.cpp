@@ -166,6 +166,10 @@ public:
 
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state, qreal scale) override
     {
+        // Styles ask for empty sizes too; there is nothing to paint on then.
+        if ((size * scale).isEmpty()) {
+            return {};
+        }
         QPixmap pixmap(size * scale);
         pixmap.setDevicePixelRatio(scale);
         pixmap.fill(Qt::transparent);

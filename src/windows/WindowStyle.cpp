@@ -1,6 +1,7 @@
 #include "windows/WindowStyle.h"
 
 #include "platform/Origins.h"
+#include "windows/X11Activation.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -133,6 +134,7 @@ void bringToFront(QWidget* window)
     }
     window->raise();
     window->activateWindow();
+    X11Activation::activate(window);
 }
 
 QWidget* divider(QWidget* parent)

@@ -27,7 +27,8 @@ void applyMaterial(QWidget* window);
 // Centres a top-level window on the screen it is on (or the primary one), then shows it, raises it
 // and asks for the keyboard focus.
 void presentCentred(QWidget* window);
-// Shows, raises and activates an existing window.
+// Shows, raises and activates a window, taking the focus even from the window the user types in:
+// it is for windows the user just asked for.
 void bringToFront(QWidget* window);
 
 // A thin horizontal line between the parts of a window.

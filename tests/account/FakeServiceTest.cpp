@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <qcoro/qcoronetworkreply.h>
 
@@ -81,6 +82,24 @@ private slots:
         QVERIFY(html.contains(QStringLiteral("NVIDIA Corporation")));
         QVERIFY(html.contains(QStringLiteral("kim@example.com")));
         QCOMPARE(send(QNetworkRequest(url), "GET").first, 404); // a ticket is used once
+    }
+
+    void keptAccounts_areKnownToTheNextServer()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("demo/accounts.json"));
+        m_host->service.keepAccountsIn(file);
+        const QString token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
+        QNetworkRequest request(m_host->origin().resolved(QUrl(QStringLiteral("/api/mac/watchlist"))));
+        request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        QCOMPARE(send(request, "POST", R"({"action":"add","ticker":"NVDA"})").first, 200);
+
+        fake::FakeServer server;
+        fake::FakeService next(server);
+        next.keepAccountsIn(file);
+        QVERIFY(next.isTokenValid(token));
+        QCOMPARE(next.watchlist(token), m_host->service.watchlist(token));
     }
 
 private:

@@ -4,17 +4,20 @@
 #include "FakeServiceHost.h"
 #include "MemorySecretStore.h"
 #include "account/AccountService.h"
-#include "state/SyncService.h"
 #include "app/AlertDialog.h"
 #include "app/MinutesDialog.h"
 #include "app/StatusItem.h"
 #include "app/UpdateDialog.h"
 #include "fakemarket/FakeAppcast.h"
 #include "notch/NotchWindowController.h"
+#include "platform/BrowserLauncher.h"
+#include "state/SyncService.h"
 #include "windows/DetailView.h"
 #include "windows/DetailWindowController.h"
 #include "windows/EditView.h"
 #include "windows/EditWindowController.h"
+#include "windows/LinkView.h"
+#include "windows/WebViewHost.h"
 
 #include "model/Formatters.h"
 
@@ -24,6 +27,7 @@
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace virel;
@@ -41,6 +45,7 @@ struct Shell
     test::MemorySecretStore secrets;
     test::FakeScreenFacts screens{1920, 1080};
     NoStatusItemScan statusItems;
+    BrowserLauncher* browser = nullptr;
     std::unique_ptr<AppDelegate> delegate;
 
     void launch(const QStringList& arguments = {})
@@ -60,6 +65,7 @@ struct Shell
             .serviceOrigin = host.origin(),
             .updates = updates,
             .quit = [] {},
+            .browser = browser,
             .stateIntervals = {.poll = 1h, .rotation = 1h, .tick = 1s},
             .titleInterval = 20ms,
             .glanceDelay = 50ms,
@@ -345,6 +351,26 @@ private slots:
         QCOMPARE(m_opened.size(), 1);
         QCOMPARE(m_opened.at(0).host(), u"127.0.0.1"_qs);
         QCOMPARE(m_opened.at(0).port(), int(shell.host.server.port()));
+    }
+
+    void noBrowser_theLinkWindowOrANotificationSaysSo()
+    {
+        BrowserLauncher noBrowser(u"false"_qs);
+        const auto restore = qScopeGuard([this] { initTestCase(); });
+        for (const char* scheme : {"http", "https"}) {
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &noBrowser, "open");
+        }
+        Shell shell;
+        shell.browser = &noBrowser;
+        shell.launch();
+        shell.choose(u"Virel 웹 열기"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(shell.notifier.posted.size(), 1, 3000);
+        shell.choose(u"Virel 로그인…"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            visibleTopLevel<LinkView>() && visibleTopLevel<LinkView>()->browserFailureShown(), 3000);
+        QCOMPARE(visibleTopLevel<LinkView>()->addressText(),
+                 shell.host.origin().toString() + u"/link/mac"_qs);
+        QCOMPARE(shell.notifier.posted.size(), 1);
     }
 
     void openDetailWindow_showsTheRotatingSymbol()

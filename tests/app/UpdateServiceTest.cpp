@@ -23,7 +23,7 @@ class UpdateServiceTest : public QObject
         fake::FakeAppcast appcast{server};
         std::unique_ptr<UpdateService> service;
 
-        explicit Fixture(QString currentVersion = u"0.1.0"_qs)
+        explicit Fixture(QString currentVersion = u"0.1.0"_qs, bool announceOnce = false)
         {
             if (!server.listen()) {
                 qFatal("cannot listen");
@@ -34,6 +34,7 @@ class UpdateServiceTest : public QObject
             options.firstCheckDelay = 10ms;
             options.checkInterval = 24h;
             options.duePollPeriod = 20ms;
+            options.announceOnce = announceOnce;
             service = std::make_unique<UpdateService>(*settings, clock, options);
         }
         int feedRequests() const { return server.requestCount(fake::FakeAppcast::path); }
@@ -109,6 +110,19 @@ private slots:
         const auto check = checked.at(0).at(0).value<UpdateCheck>();
         QVERIFY(!check.userInitiated);
         QCOMPARE(check.item.version, u"1.0.1"_qs);
+    }
+
+    void automaticCheck_announceOnce_offersAVersionOnlyOnce()
+    {
+        Fixture f(u"0.1.0"_qs, true);
+        QSignalSpy checked(f.service.get(), &UpdateService::checked);
+        f.service->start();
+        QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 1, 2000);
+        f.clock.advance(24 * 3600);
+        QTRY_COMPARE_WITH_TIMEOUT(f.feedRequests(), 2, 2000);
+        QTest::qWait(50);
+        QCOMPARE(checked.size(), 1);
+        QCOMPARE(f.userCheck().outcome, UpdateCheck::Outcome::newer); // asked: the whole flow
     }
 
     void automaticCheck_upToDate_staysSilent()

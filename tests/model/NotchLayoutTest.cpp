@@ -245,6 +245,28 @@ private slots:
         QCOMPARE(NL::wantsGlance(pointer, DeskRect{524, 876, 392, 24}, openGlance), wanted);
     }
 
+    void nameCuts_data()
+    {
+        using Forms = QList<QList<double>>;
+        const Forms two{{30, 25, 20, 11}, {40, 35, 30, 25, 11}};
+        QTest::addColumn<Forms>("forms");
+        QTest::addColumn<double>("excess");
+        QTest::addColumn<QList<int>>("cuts");
+        QTest::newRow("fits: nothing cut") << two << 0.0 << QList<int>{0, 0};
+        QTest::newRow("the longer name loses what is needed") << two << 4.0 << QList<int>{0, 1};
+        QTest::newRow("once as short as the other, both are cut") << two << 12.0 << QList<int>{1, 2};
+        QTest::newRow("far too little room: both down to the ellipsis") << two << 1e3 << QList<int>{3, 4};
+        QTest::newRow("a first cut wider than the whole name goes on")
+            << Forms{{32, 41, 34}, {46, 47, 41, 34}} << 3.0 << QList<int>{0, 2};
+    }
+    void nameCuts()
+    {
+        QFETCH(QList<QList<double>>, forms);
+        QFETCH(double, excess);
+        QFETCH(QList<int>, cuts);
+        QCOMPARE(NL::nameCuts(forms, excess), cuts);
+    }
+
     void deskConversion_flipsAroundThePrimaryScreen()
     {
         const QRectF primary(0, 0, 1440, 900);

@@ -206,8 +206,9 @@ private slots:
         controller->flashGlance(0.08);
         QVERIFY(controller->glanceWidget());
         QVERIFY(f->state->expanded());
+        pointer = QPoint(300, 500);
         QTest::qWait(40);
-        QVERIFY2(controller->glanceWidget(), "a resting pointer does not close it early");
+        QVERIFY2(controller->glanceWidget(), "a pointer moving elsewhere does not close it early");
         QTRY_VERIFY_WITH_TIMEOUT(!controller->glanceWidget(), 1000);
         QVERIFY(!f->state->expanded());
     }
@@ -221,6 +222,11 @@ private slots:
         QVERIFY(controller->glanceWidget());
         pointer = farAway;
         QTRY_VERIFY(!controller->glanceWidget());
+        controller->flashGlance(10);
+        pointer = onStrip;
+        QTest::qWait(30);
+        pointer = farAway;
+        QTRY_VERIFY2(!controller->glanceWidget(), "came and left: closes before its time");
     }
 
     void glance_growsWhenAnAlertFiresWhileOpen()

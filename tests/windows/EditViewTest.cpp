@@ -337,18 +337,20 @@ private slots:
         auto& [fixture, search, view] = editor;
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QCOMPARE(view.footerText(), u"Market Mode 구성은 이 Mac에만 저장됩니다"_qs);
+        QCOMPARE(view.footerText(), u"Market Mode 구성은 이 컴퓨터에만 저장됩니다"_qs);
         QCOMPARE(view.list()->count(), 10);
         SegmentedControl* picker = view.modePicker();
         QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(1).center());
         QCOMPARE(fixture.state->mode(), DisplayMode::watchlist);
+        QCOMPARE(view.footerText(), u"로그인 전까지 변경은 이 컴퓨터에만 저장됩니다"_qs);
+        view.setSignedIn(true);
         QCOMPARE(view.footerText(), u"변경은 Virel 계정에 동기화됩니다"_qs);
         QCOMPARE(view.list()->count(), 3);
 
         // A mode switch made elsewhere shows in the open window.
         fixture.state->setMode(DisplayMode::market);
         QCOMPARE(picker->currentIndex(), 0);
-        QCOMPARE(view.footerText(), u"Market Mode 구성은 이 Mac에만 저장됩니다"_qs);
+        QCOMPARE(view.footerText(), u"Market Mode 구성은 이 컴퓨터에만 저장됩니다"_qs);
     }
 
     void closingForgetsTheSearch()

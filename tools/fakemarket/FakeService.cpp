@@ -2,9 +2,13 @@
 
 #include "fakemarket/FakeServer.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QUrlQuery>
 
 using namespace Qt::StringLiterals;
@@ -78,6 +82,12 @@ QByteArray methodName(QHttpServerRequest::Method method)
     default:
         return "OTHER"_ba;
     }
+}
+
+FakeService::Entry entryFromJson(const QJsonObject& object)
+{
+    return {object.value(u"ticker"_s).toString(), object.value(u"name"_s).toString(),
+            object.value(u"name_ko"_s).toString(), object.value(u"exchange"_s).toString()};
 }
 
 QJsonObject toJson(const FakeService::Entry& entry)
@@ -163,10 +173,57 @@ void FakeService::setCodeLifetime(int seconds)
     m_codeLifetime = seconds;
 }
 
+void FakeService::keepAccountsIn(const QString& path)
+{
+    m_accountsFile = path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QJsonObject accounts = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject tokens = accounts.value(u"tokens"_s).toObject();
+    for (auto it = tokens.begin(); it != tokens.end(); ++it) {
+        m_emails.insert(it.key(), it.value().toString());
+    }
+    const QJsonObject lists = accounts.value(u"lists"_s).toObject();
+    for (auto it = lists.begin(); it != lists.end(); ++it) {
+        QList<Entry>& list = m_lists[it.key()];
+        for (const QJsonValue& entry : it.value().toArray()) {
+            list.append(entryFromJson(entry.toObject()));
+        }
+    }
+}
+
+void FakeService::saveAccounts() const
+{
+    if (m_accountsFile.isEmpty()) {
+        return;
+    }
+    QJsonObject tokens;
+    for (auto it = m_emails.cbegin(); it != m_emails.cend(); ++it) {
+        tokens.insert(it.key(), it.value());
+    }
+    QJsonObject lists;
+    for (auto it = m_lists.cbegin(); it != m_lists.cend(); ++it) {
+        QJsonArray entries;
+        for (const Entry& entry : it.value()) {
+            entries.append(toJson(entry));
+        }
+        lists.insert(it.key(), entries);
+    }
+    QDir().mkpath(QFileInfo(m_accountsFile).path());
+    QSaveFile file(m_accountsFile);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(QJsonObject{{u"tokens"_s, tokens}, {u"lists"_s, lists}}).toJson());
+        file.commit();
+    }
+}
+
 QString FakeService::issueToken(const QString& email)
 {
     const QString token = u"vt-%1-%2"_s.arg(++m_serial).arg(QString::number(qHash(email), 16));
     m_emails.insert(token, email);
+    saveAccounts();
     return token;
 }
 
@@ -179,12 +236,14 @@ void FakeService::setEmail(const QString& token, const QString& email)
 {
     if (m_emails.contains(token)) {
         m_emails.insert(token, email);
+        saveAccounts();
     }
 }
 
 void FakeService::setWatchlist(const QString& token, const QList<Entry>& entries)
 {
     m_lists.insert(token, entries);
+    saveAccounts();
 }
 
 QList<FakeService::Entry> FakeService::watchlist(const QString& token) const
@@ -246,6 +305,8 @@ void FakeService::addApiRoutes()
     addRoute(kApi + u"/token/revoke"_s, Method::Post, [this](const QHttpServerRequest& request) {
         return withToken(request, [this](const QString& token) {
             m_emails.remove(token);
+            m_lists.remove(token);
+            saveAccounts();
             return ok();
         });
     });
@@ -346,6 +407,7 @@ QHttpServerResponse FakeService::editWatchlist(const QString& token, const QHttp
     const auto sameTicker = [&](const Entry& entry) { return entry.ticker == ticker; };
     if (action == u"remove") {
         list.removeIf(sameTicker);
+        saveAccounts();
         return ok();
     }
     if (action != u"add" || ticker.isEmpty()) {
@@ -357,6 +419,7 @@ QHttpServerResponse FakeService::editWatchlist(const QString& token, const QHttp
     }
     if (std::none_of(list.begin(), list.end(), sameTicker)) {
         list.append(*entry);
+        saveAccounts();
     }
     return ok();
 }
@@ -391,7 +454,7 @@ QHttpServerResponse FakeService::homePage(const QHttpServerRequest& request) con
 {
     const QString email = signedInEmail(request);
     const QString who = email.isEmpty() ? u"로그인하지 않았습니다."_s : u"로그인: "_s + email.toHtmlEscaped();
-    return page(u"Virel"_s, u"<p>"_s + who + u"</p><p><a href=\"/link/mac\">Mac 연결</a></p>"_s);
+    return page(u"Virel"_s, u"<p>"_s + who + u"</p><p><a href=\"/link/mac\">기기 연결</a></p>"_s);
 }
 
 QHttpServerResponse FakeService::linkPage() const
@@ -411,7 +474,7 @@ QHttpServerResponse FakeService::linkPage() const
     if (forms.isEmpty()) {
         forms = u"<p>대기 중인 연결 코드가 없습니다.</p>"_s;
     }
-    return page(u"Mac 연결"_s, u"<p>앱에 보이는 코드를 확인하고 승인하세요.</p>\n"_s + forms);
+    return page(u"기기 연결"_s, u"<p>앱에 보이는 코드를 확인하고 승인하세요.</p>\n"_s + forms);
 }
 
 QHttpServerResponse FakeService::approvePage(const QHttpServerRequest& request)

@@ -58,6 +58,9 @@ public:
     void setCodeLifetime(int seconds);
 
     // Accounts.
+    // Keeps the accounts (every valid token with its e-mail and list) in `path`: read now, written on
+    // every change, so a server started later with the same file knows the tokens issued before.
+    void keepAccountsIn(const QString& path);
     QString issueToken(const QString& email);
     bool isTokenValid(const QString& token) const;
     void setEmail(const QString& token, const QString& email);
@@ -115,6 +118,7 @@ private:
     QHttpServerResponse symbolPage(const QString& ticker, const QHttpServerRequest& request) const;
     QHttpServerResponse homePage(const QHttpServerRequest& request) const;
     QString signedInEmail(const QHttpServerRequest& request) const;
+    void saveAccounts() const;
 
     FakeServer& m_server;
     QList<DeviceCode> m_codes;
@@ -123,6 +127,7 @@ private:
     QHash<QString, Ticket> m_tickets;
     QHash<QString, QString> m_browserSessions; // cookie value → token
     QList<Request> m_requests;
+    QString m_accountsFile;
     int m_codeLifetime = 600;
     int m_serial = 0;
 };

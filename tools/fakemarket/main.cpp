@@ -27,8 +27,11 @@ int main(int argc, char* argv[])
                                         u"N"_s, u"0"_s);
     const QCommandLineOption faultOption(u"fault"_s, u"Inject a fault (repeatable); see FAULT above."_s,
                                          u"FAULT"_s);
+    const QCommandLineOption accountsOption(
+        u"accounts"_s, u"Keep the issued tokens and their watchlists in FILE, for a later run."_s, u"FILE"_s);
     parser.addOption(portOption);
     parser.addOption(faultOption);
+    parser.addOption(accountsOption);
     parser.process(app);
 
     QTextStream err(stderr);
@@ -42,6 +45,9 @@ int main(int argc, char* argv[])
     virel::fake::FakeServer server;
     virel::fake::FakeService service(server);
     virel::fake::FakeAppcast appcast(server);
+    if (parser.isSet(accountsOption)) {
+        service.keepAccountsIn(parser.value(accountsOption));
+    }
     for (const QString& faultText : parser.values(faultOption)) {
         QString error;
         const auto parsed = virel::fake::FaultSpec::parse(faultText, &error);
