@@ -4,6 +4,7 @@
 #include "platform/Origins.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <csignal>
