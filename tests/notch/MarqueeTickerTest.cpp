@@ -216,9 +216,14 @@ private slots:
 
         const double stepped = a.currentShift();
         presence.set(false, 0, false); // the first input: the flow goes on from there
-        QCOMPARE(a.currentShift(), stepped);
+        // Distance travelled since the step, modulo the cycle; the wall clock's rounding is far below a
+        // pixel.
+        const auto travelled = [&] {
+            return std::fmod(a.currentShift() - stepped + 1.5 * a.cycle(), a.cycle()) - 0.5 * a.cycle();
+        };
+        QVERIFY(qAbs(travelled()) < 1e-3);
         clock.advance(1);
-        QVERIFY(qAbs(std::fmod(a.currentShift() - stepped + a.cycle(), a.cycle()) - 28) < 1e-6);
+        QVERIFY(qAbs(travelled() - 28) < 1e-3);
         QCOMPARE(b.currentShift(), a.currentShift());
 
         presence.set(true, 0, false);
