@@ -66,38 +66,21 @@ private slots:
         }
     }
 
-    void userAgentIsADesktopBrowserWithTheAppToken()
+    void everyRequestCarriesTheUserAgentAndTheSameAddressDoesNotReload()
     {
-        QCOMPARE(WebViewHost::userAgent().size(), 135);
-        QVERIFY(WebViewHost::userAgent().endsWith(u" virel-for-mac/0.1"));
-    }
-
-    void everyRequestCarriesTheUserAgent()
-    {
-        WebViewHost host;
-        host.resize(600, 400);
-        host.show();
-        host.setUrl(page(u"/symbol/NVDA"_qs));
-        QVERIFY(host.browser() != nullptr);
-        QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/NVDA"_qs).size(), 1, engineTimeout);
-        QCOMPARE(QString::fromUtf8(m_service.requestsTo(u"/symbol/NVDA"_qs).first().userAgent),
-                 WebViewHost::userAgent());
-    }
-
-    void theSameAddressDoesNotReload()
-    {
-        m_service.clearRequests();
         WebViewHost host;
         host.show();
         host.setUrl(page(u"/symbol/AAPL"_qs));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/AAPL"_qs).size(), 1, engineTimeout);
+        QCOMPARE(QString::fromUtf8(m_service.requestsTo(u"/symbol/AAPL"_qs).first().userAgent),
+                 WebViewHost::userAgent());
+        QVERIFY(WebViewHost::userAgent().endsWith(u" virel-for-mac/0.1"));
         // A redraw hands the same address again; only a new address loads.
         host.repaint();
         host.setUrl(page(u"/symbol/AAPL"_qs));
         host.setUrl(page(u"/symbol/MSFT"_qs));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/MSFT"_qs).size(), 1, engineTimeout);
         QCOMPARE(m_service.requestsTo(u"/symbol/AAPL"_qs).size(), 1);
-        QCOMPARE(host.browser()->loadedUrl(), page(u"/symbol/MSFT"_qs));
     }
 
     void cookiesSurviveIntoANewProfileOnTheSameStorage()
@@ -108,27 +91,25 @@ private slots:
         settings.cachePath = storage.filePath(u"cache"_qs);
         WebViewFactory& factory = *WebViewHost::factory();
 
-        {
+        // The second round is as after a restart: once the closed profile has written its cookies,
+        // a new profile instance over the same folder.
+        for (const bool restarted : {false, true}) {
             std::unique_ptr<WebProfile> profile(factory.createProfile(settings, nullptr));
             std::unique_ptr<WebView> view(factory.createView(*profile, nullptr));
-            view->setUrl(page(u"/symbol/005930"_qs)); // sets a session cookie
-            QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/005930"_qs).size(), 1, engineTimeout);
+            if (!restarted) {
+                view->setUrl(page(u"/symbol/005930"_qs)); // sets a session cookie
+                QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/005930"_qs).size(), 1,
+                                          engineTimeout);
+            }
             m_echoedCookies.clear();
             view->setUrl(page(u"/echo"_qs));
             QTRY_COMPARE_WITH_TIMEOUT(m_echoedCookies.size(), 1, engineTimeout);
             QVERIFY2(m_echoedCookies.first().contains("virel_last_symbol=005930"), m_echoedCookies.first());
+            view.reset();
+            profile.reset();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                readFile(settings.storagePath + u"/Cookies"_qs).contains("virel_last_symbol"), engineTimeout);
         }
-
-        // As after a restart: once the closed profile has written its cookies, a new profile
-        // instance over the same folder.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            readFile(settings.storagePath + u"/Cookies"_qs).contains("virel_last_symbol"), engineTimeout);
-        std::unique_ptr<WebProfile> profile(factory.createProfile(settings, nullptr));
-        std::unique_ptr<WebView> view(factory.createView(*profile, nullptr));
-        m_echoedCookies.clear();
-        view->setUrl(page(u"/echo"_qs));
-        QTRY_COMPARE_WITH_TIMEOUT(m_echoedCookies.size(), 1, engineTimeout);
-        QVERIFY2(m_echoedCookies.first().contains("virel_last_symbol=005930"), m_echoedCookies.first());
     }
 
     void linksOffTheServiceGoToTheBrowser_data()
@@ -144,10 +125,9 @@ private slots:
     void linksOffTheServiceGoToTheBrowser()
     {
         QFETCH(QUrl, url);
-        QFETCH(bool, staysInside);
         QFETCH(bool, opened);
         m_browser.opened.clear();
-        QCOMPARE(WebViewHost::profileSettings().acceptLink(url), staysInside);
+        QTEST(WebViewHost::profileSettings().acceptLink(url), "staysInside");
         QCOMPARE(m_browser.opened, opened ? QList<QUrl>{url} : QList<QUrl>{});
     }
 
