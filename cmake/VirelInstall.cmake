@@ -2,7 +2,7 @@
 # runs with --demo, the menu entry, the icon, the AppStream data and an autostart entry the user can
 # enable where a Linux desktop looks for them; `cpack -G DEB` packs the same tree into a .deb whose
 # dependencies dpkg-shlibdeps derives from the binaries, plus the libraries Qt loads at run time.
-# Included after every target is defined. (The web view plugin installs itself into lib/virel/plugins.)
+# Included after every target is defined.
 include(GNUInstallDirs)
 
 set(VIREL_APP_ID app.virel.Virel)
@@ -19,9 +19,11 @@ endif()
 
 install(TARGETS virel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The application looks for its private files relative to itself: bin/../lib/virel.
-if(TARGET virel-fake-server)
-  install(TARGETS virel-fake-server RUNTIME DESTINATION lib/virel)
-endif()
+foreach(helper virel-fake-server virel-web)
+  if(TARGET ${helper})
+    install(TARGETS ${helper} RUNTIME DESTINATION lib/virel)
+  endif()
+endforeach()
 
 install(FILES ${virel_packaging}/${VIREL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${virel_packaging}/${VIREL_APP_ID}.svg

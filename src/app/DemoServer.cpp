@@ -1,10 +1,9 @@
 #include "app/DemoServer.h"
 
+#include "platform/BundledProgram.h"
 #include "platform/Origins.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <csignal>
 #include <sys/prctl.h>
@@ -45,13 +44,7 @@ DemoServer::DemoServer(QString program, std::chrono::milliseconds startLimit, QO
 
 QString DemoServer::bundledProgram()
 {
-    // Beside the application in a build tree; in bin/../lib/virel once installed.
-    const QDir dir(QCoreApplication::applicationDirPath());
-    const QString besideApp = dir.filePath(QStringLiteral("virel-fake-server"));
-    const QString installed = dir.filePath(QStringLiteral("../lib/virel/virel-fake-server"));
-    return QFileInfo(besideApp).isExecutable() || !QFileInfo(installed).isExecutable()
-               ? besideApp
-               : QDir::cleanPath(installed);
+    return virel::bundledProgram(QStringLiteral("virel-fake-server"));
 }
 
 void DemoServer::start()

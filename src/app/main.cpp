@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <cstdio>
-#include <unistd.h>
 
 using namespace virel;
 
@@ -29,15 +28,6 @@ void preferX11UnderWayland()
     }
 }
 
-// The browser engine of the detail window refuses to start its sandbox as root and ends the whole
-// process instead. Root sessions (containers, CI) run the embedded pages without that sandbox.
-void allowBrowserEngineAsRoot()
-{
-    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-}
-
 void complain(const QString& message)
 {
     std::fprintf(stderr, "virel: %s\n", qPrintable(message));
@@ -48,7 +38,6 @@ void complain(const QString& message)
 int main(int argc, char* argv[])
 {
     preferX11UnderWayland();
-    allowBrowserEngineAsRoot();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("virel"));
     QApplication::setApplicationVersion(QStringLiteral(VIREL_VERSION));

@@ -4,10 +4,24 @@
 #include "windows/WindowStyle.h"
 
 #include <QEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <malloc.h>
 
 namespace virel {
+
+namespace {
+
+// A window that gives back its native window and drawing buffer while closed; showing it again makes
+// new ones.
+class DetailWindow : public QWidget
+{
+public:
+    void releaseNativeWindow() { destroy(); }
+};
+
+} // namespace
 
 DetailWindowController::DetailWindowController(AppState& state, AccountService& account, YahooClient& yahoo,
                                                QObject* parent)
@@ -34,7 +48,7 @@ void DetailWindowController::show(const WatchItem& item)
 
 void DetailWindowController::createWindow()
 {
-    m_window = std::make_unique<QWidget>();
+    m_window = std::make_unique<DetailWindow>();
     m_window->setWindowTitle(tr("Virel — 상세"));
     m_window->resize(860, 680);
     auto* layout = new QVBoxLayout(m_window.get());
@@ -48,6 +62,14 @@ bool DetailWindowController::eventFilter(QObject* watched, QEvent* event)
     // Closing drops the view with its state and running load; the window stays for the next show().
     if (watched == m_window.get() && event->type() == QEvent::Close) {
         delete m_view.data();
+        // An always-on process: once the window is gone, so is what it held (the window's buffer, and
+        // the heap its content used, given back to the system).
+        QTimer::singleShot(0, this, [this] {
+            if (m_window && !m_window->isVisible()) {
+                static_cast<DetailWindow*>(m_window.get())->releaseNativeWindow();
+                ::malloc_trim(0);
+            }
+        });
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,72 +1,26 @@
 #include "windows/WebViewHost.h"
 
 #include "platform/Origins.h"
+#include "windows/WebHelperProcess.h"
 #include "windows/WindowStyle.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
-#include <QOpenGLContext>
-#include <QPluginLoader>
-#include <QPointer>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
-
-// Exported by QtGui and declared only in its private headers, which this build does not install.
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+#include <QWindow>
 
 namespace virel {
 
 namespace {
-
-const QString pluginFileName = QStringLiteral("libvirel_webview.so");
-
-QStringList& configuredDirectories()
-{
-    static QStringList directories = {
-        QCoreApplication::applicationDirPath() + QStringLiteral("/plugins"),
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/virel/plugins"),
-    };
-    return directories;
-}
-
-QString findPlugin()
-{
-    for (const QString& directory : configuredDirectories()) {
-        const QString path = QDir(directory).filePath(pluginFileName);
-        if (QFileInfo::exists(path)) {
-            return path;
-        }
-    }
-    return {};
-}
-
-// Qt WebEngine draws through Qt's global shared OpenGL context and crashes when it is loaded without
-// one. Asking for it the usual way, Qt::AA_ShareOpenGLContexts before the application object, makes
-// Qt create that context at start-up and load the whole GL stack into an always-on process that may
-// never show a web page. So the context is created here, right before the plugin is loaded, handed
-// to Qt, and the attribute set then.
-void provideSharedOpenGLContext()
-{
-    auto* context = new QOpenGLContext(QCoreApplication::instance());
-    context->create();
-    qt_gl_set_global_share_context(context);
-    QObject::connect(context, &QObject::destroyed, QCoreApplication::instance(),
-                     [] { qt_gl_set_global_share_context(nullptr); });
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-}
-
-WebProfile* sharedProfile(WebViewFactory& factory)
-{
-    static QPointer<WebProfile> profile;
-    if (!profile) {
-        profile = factory.createProfile(WebViewHost::profileSettings(), QCoreApplication::instance());
-    }
-    return profile;
-}
-
+// Timing marks for bench/report; silent unless enabled with QT_LOGGING_RULES="virel.perf.info=true".
+Q_LOGGING_CATEGORY(lcPerf, "virel.perf", QtWarningMsg)
+// How long a hidden page keeps its helper, so that flipping tabs does not restart the engine.
+constexpr int kIdleMs = 30'000;
 } // namespace
 
 QString WebViewHost::userAgent()
@@ -75,32 +29,117 @@ QString WebViewHost::userAgent()
                           "Gecko) Version/17.0 Safari/605.1.15 virel-for-mac/0.1");
 }
 
+WebProtocol::Start WebViewHost::profileSettings()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return {data + QStringLiteral("/web"), cache + QStringLiteral("/web"), userAgent(), Origins::service()};
+}
+
 WebViewHost::WebViewHost(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(kIdleMs);
+    connect(&m_idle, &QTimer::timeout, this, &WebViewHost::stopHelper);
+}
+
+WebViewHost::~WebViewHost()
+{
+    stopHelper();
 }
 
 void WebViewHost::setUrl(const QUrl& url)
 {
     m_url = url;
-    if (!m_browser && !m_fallbackAddress) {
-        if (WebViewFactory* plugin = factory()) {
-            m_browser = plugin->createView(*sharedProfile(*plugin), this);
-            layout()->addWidget(m_browser);
-        } else {
+    if (!m_helper && !m_fallbackAddress) {
+        const bool embeddable = QGuiApplication::platformName() == QStringLiteral("xcb") &&
+                                QFileInfo(WebHelperProcess::bundledProgram()).isExecutable();
+        if (!embeddable) {
             showFallback();
+        } else if (isVisible()) {
+            startHelper();
         }
     }
-    if (m_browser) {
-        m_browser->setUrl(url);
-    } else {
+    if (m_helper) {
+        m_helper->load(url);
+    } else if (m_fallbackAddress) {
         m_fallbackAddress->setText(url.toDisplayString());
     }
 }
 
+void WebViewHost::showEvent(QShowEvent* event)
+{
+    m_idle.stop();
+    if (!m_helper && !m_fallbackAddress && m_url.isValid()) {
+        setUrl(m_url);
+    }
+    QWidget::showEvent(event);
+}
+
+void WebViewHost::hideEvent(QHideEvent* event)
+{
+    if (m_helper) {
+        m_idle.start();
+    }
+    QWidget::hideEvent(event);
+}
+
+void WebViewHost::resizeEvent(QResizeEvent* event)
+{
+    if (m_helper) {
+        m_helper->resize(size());
+    }
+    QWidget::resizeEvent(event);
+}
+
+void WebViewHost::startHelper()
+{
+    m_helper = std::make_unique<WebHelperProcess>(WebHelperProcess::bundledProgram());
+    connect(m_helper.get(), &WebHelperProcess::windowReady, this, &WebViewHost::embed);
+    connect(m_helper.get(), &WebHelperProcess::loaded, this, [] {
+        qCInfo(lcPerf, "web page loaded at %lld ms since the epoch", QDateTime::currentMSecsSinceEpoch());
+    });
+    connect(m_helper.get(), &WebHelperProcess::openRequested, this,
+            [](const QUrl& url) { WindowStyle::openWebUrl(url); });
+    connect(m_helper.get(), &WebHelperProcess::stopped, this, [this] {
+        // Ended by itself (a crash, or its window went away): the page is still offered in the browser.
+        m_helper->disconnect(this);
+        m_helper.release()->deleteLater(); // it is still reporting its end
+        stopHelper();
+        showFallback();
+        m_fallbackAddress->setText(m_url.toDisplayString());
+    });
+    m_helper->start(profileSettings(), size());
+}
+
+void WebViewHost::stopHelper()
+{
+    m_idle.stop();
+    if (m_helper) {
+        m_helper->disconnect(this);
+    }
+    // The embedded window goes back to the helper's care before the helper is told to end.
+    delete m_container;
+    m_container = nullptr;
+    m_helper.reset();
+}
+
+void WebViewHost::embed(quint64 window)
+{
+    delete m_container; // the helper made its window anew
+    QWindow* foreign = QWindow::fromWinId(WId(window));
+    m_container = QWidget::createWindowContainer(foreign, this);
+    m_container->setFocusPolicy(Qt::StrongFocus);
+    layout()->addWidget(m_container);
+}
+
 void WebViewHost::showFallback()
 {
+    if (m_fallbackAddress) {
+        return;
+    }
     auto* box = qobject_cast<QVBoxLayout*>(layout());
     m_fallbackAddress = new QLabel(this);
     m_fallbackAddress->setAlignment(Qt::AlignCenter);
@@ -114,52 +153,6 @@ void WebViewHost::showFallback()
     box->addSpacing(8);
     box->addWidget(open, 0, Qt::AlignHCenter);
     box->addStretch();
-}
-
-WebProfileSettings WebViewHost::profileSettings()
-{
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    return {
-        .name = QStringLiteral("virel"),
-        .storagePath = data + QStringLiteral("/web"),
-        .cachePath = cache + QStringLiteral("/web"),
-        .userAgent = userAgent(),
-        .acceptLink =
-            [](const QUrl& url) {
-                if (Origins::sameOrigin(url, Origins::service())) {
-                    return true;
-                }
-                WindowStyle::openWebUrl(url);
-                return false;
-            },
-    };
-}
-
-QStringList WebViewHost::pluginDirectories()
-{
-    return configuredDirectories();
-}
-
-void WebViewHost::setPluginDirectories(const QStringList& directories)
-{
-    configuredDirectories() = directories;
-}
-
-WebViewFactory* WebViewHost::factory()
-{
-    static bool attempted = false;
-    static WebViewFactory* plugin = nullptr;
-    if (!attempted) {
-        attempted = true;
-        const QString path = findPlugin();
-        if (!path.isEmpty()) {
-            provideSharedOpenGLContext();
-            QPluginLoader loader(path);
-            plugin = qobject_cast<WebViewFactory*>(loader.instance());
-        }
-    }
-    return plugin;
 }
 
 } // namespace virel

@@ -1,18 +1,22 @@
 #pragma once
 
-#include "windows/WebViewInterface.h"
+#include "webview/WebProtocol.h"
 
-#include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 
 namespace virel {
 
-// Shows one web page. The browser engine lives in a plugin that is loaded the first time a page is
-// shown; where the plugin is missing, the page's address is shown with a button that opens it in the
-// browser instead.
+class WebHelperProcess;
+
+// Shows one web page. The browser runs in the web helper (virel-web), started when the page is first
+// shown, and its window is embedded here; the helper ends with this widget and after the widget has
+// been hidden for a while. Where the helper is missing or its window cannot be embedded (anything but
+// X11), the page's address is shown with a button that opens it in the browser instead.
 class WebViewHost : public QWidget
 {
     Q_OBJECT
@@ -20,32 +24,35 @@ class WebViewHost : public QWidget
 public:
     // A desktop browser's user agent followed by the application's token; sent with every request.
     static QString userAgent();
+    // The one browser profile of the application: data under the user's data folder, the user agent
+    // above, the pages of the service kept in the view.
+    static WebProtocol::Start profileSettings();
 
     explicit WebViewHost(QWidget* parent = nullptr);
+    ~WebViewHost() override;
 
     // Shows `url`; handing over the address already shown changes nothing.
     void setUrl(const QUrl& url);
     QUrl url() const { return m_url; }
-    // The embedded browser; null before the first address and when the plugin is missing.
-    WebView* browser() const { return m_browser; }
+    // The running helper; null before the page is first shown, after it ended, and in the fallback.
+    WebHelperProcess* helper() const { return m_helper.get(); }
 
-    // The settings of the one browser profile of the process: data under the user's data folder, the
-    // user agent above, links off the service opened in the default browser.
-    static WebProfileSettings profileSettings();
-
-    // Where the plugin is looked for, in order: "plugins" next to the executable, then the
-    // installed plugin folder.
-    static QStringList pluginDirectories();
-    static void setPluginDirectories(const QStringList& directories);
-    // The loaded plugin, or null when there is none. Loads it on the first call.
-    static WebViewFactory* factory();
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void startHelper();
+    void stopHelper();
+    void embed(quint64 window);
     void showFallback();
 
     QUrl m_url;
-    WebView* m_browser = nullptr;
+    std::unique_ptr<WebHelperProcess> m_helper;
+    QWidget* m_container = nullptr;
     QLabel* m_fallbackAddress = nullptr;
+    QTimer m_idle;
 };
 
 } // namespace virel

@@ -16,7 +16,6 @@
 #include "windows/DetailWindowController.h"
 #include "windows/EditView.h"
 #include "windows/EditWindowController.h"
-#include "windows/WebViewHost.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -126,8 +125,6 @@ private:
 private slots:
     void initTestCase()
     {
-        // The browser engine is not loaded here: the web tab falls back to the page address.
-        WebViewHost::setPluginDirectories({});
         for (const char* scheme : {"http", "https"}) {
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
         }

@@ -161,6 +161,27 @@ wait_for 40 strip_window >/dev/null || fail "the strip did not appear on the sec
 sleep 2
 grep -q '^displayMode=watchlist' "$settings" && grep -q '^focusMode=true' "$settings" ||
   fail "the second run lost the stored choices"
+
+# The web tab's browser runs in virel-web; closing the detail window ends it with its engine's
+# processes. Closing a window takes a window manager, so one runs for this step only.
+step "closing the detail window ends the web view's processes"
+no_web_engine() {
+  local p
+  for p in $(pgrep -x virel-web; pgrep -f QtWebEngineProcess); do
+    grep -qz "^HOME=$HOME\$" "/proc/$p/environ" 2>/dev/null && return 1
+  done
+  return 0
+}
+"$virel" --detail 005930.KS >"$work/virel-web-tab.log" 2>&1 || fail "the second launch did not hand over"
+wait_for 30 pgrep -P "$app_pid" -x virel-web >/dev/null || fail "the web tab started no virel-web"
+detail="$(detail_window)" || fail "no detail window after --detail 005930.KS"
+openbox >/dev/null 2>&1 &
+wm_pid=$!
+wait_for 10 bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" || fail "openbox did not start"
+xdotool windowactivate --sync "$detail" key alt+F4 2>/dev/null
+wait_for 10 no_web_engine || fail "web engine processes outlived the detail window"
+kill "$wm_pid" && wait "$wm_pid" 2>/dev/null || true
+
 quit_through_menu
 
 rm -rf "$work"

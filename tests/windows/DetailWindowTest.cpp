@@ -74,8 +74,7 @@ class DetailWindowTest : public QObject
 private slots:
     void initTestCase()
     {
-        // The browser engine is not loaded here: the web tab falls back to the page address.
-        WebViewHost::setPluginDirectories({});
+        // Offscreen, the web helper cannot be embedded: the web tab falls back to the page address.
         qputenv("VIREL_SERVICE_ORIGIN", m_fx.server.origin().toString().toUtf8());
         for (const char* scheme : {"http", "https"}) {
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_browser, "open");
@@ -232,13 +231,13 @@ private slots:
         QTRY_VERIFY(!stale.loading() && !unquoted.loading());
     }
 
-    void newsRowAndWebTabWithoutThePluginOpenTheBrowser()
+    void newsRowAndWebTabWithoutEmbeddingOpenTheBrowser()
     {
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
         QTRY_VERIFY(!view()->loading());
         QTest::mouseClick(view()->timeline()->findChildren<QAbstractButton*>().first(), Qt::LeftButton);
         const QUrl article = *view()->news().first().url;
-        // Without the browser plugin the web tab offers the page address instead.
+        // Without an embedded web helper the web tab offers the page address instead.
         const QUrl page = WebSessionBridge::pageUrl(m_fx.server.origin(), u"/symbol/NVDA"_qs);
         WebTabView* tab = view()->webTab();
         QTRY_COMPARE(tab->resolved(), page);

@@ -1,32 +1,24 @@
 #include "fakemarket/FakeServer.h"
 #include "fakemarket/FakeService.h"
+#include "webview/WebProtocol.h"
+#include "windows/WebHelperProcess.h"
 #include "windows/WebViewHost.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QHttpServerResponse>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
 using namespace virel;
+using WebProtocol::Message;
 
 namespace {
 constexpr int engineTimeout = 20'000; // the first page also starts the browser engine
 }
-
-// Receives the addresses the application hands to the default browser.
-class BrowserStub : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 class WebViewTest : public QObject
 {
@@ -35,80 +27,113 @@ class WebViewTest : public QObject
 private slots:
     void initTestCase()
     {
-#if defined(__SANITIZE_ADDRESS__)
-        // Qt WebEngine's own code trips the sanitizers (a new/delete size mismatch and leaks inside
-        // QtWebEngineCore); the browser tests run in the plain build.
-        QSKIP("The browser engine is not built for the sanitizers");
-#endif
-        // Nothing of the browser engine or the shared GL context is in the process until a page is shown.
-        QVERIFY(!engineLoaded());
-        QVERIFY(!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts));
-        if (!WebViewHost::factory()) {
-            QSKIP("The browser plugin is not built");
+#if !defined(__SANITIZE_ADDRESS__) // Qt WebEngine's own code trips the sanitizers
+        if (QFileInfo(WebHelperProcess::bundledProgram()).isExecutable()) {
+            m_program = WebHelperProcess::bundledProgram();
         }
-        QVERIFY(engineLoaded());
-        QVERIFY(QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts));
+#endif
         QVERIFY(m_server.listen());
-        qputenv("VIREL_SERVICE_ORIGIN", m_server.origin().toString().toUtf8());
-        // A page that tells which cookies the browser sent.
+        // A page that tells which cookies the browser sent, and one that follows a link by itself,
+        // then comes back to that page.
         m_server.http().route(u"/echo"_qs, [this](const QHttpServerRequest& request) {
             m_echoedCookies.append(request.value("Cookie"));
             return QHttpServerResponse("text/html", QByteArray("<html><body>echo</body></html>"));
         });
-        for (const char* scheme : {"http", "https", "mailto"}) {
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_browser, "open");
-        }
+        m_server.http().route(u"/link"_qs, [](const QHttpServerRequest& request) {
+            const QByteArray to = request.query().queryItemValue(u"to"_qs, QUrl::FullyDecoded).toUtf8();
+            return QHttpServerResponse("text/html",
+                                       "<html><body><a id=a href='" + to +
+                                           "'>go</a><script>document.getElementById('a').click();"
+                                           "setTimeout(() => location.href = '/echo', 100);"
+                                           "</script></body></html>");
+        });
     }
     void cleanupTestCase()
     {
-        for (const char* scheme : {"http", "https", "mailto"}) {
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-        }
+        // However many pages were shown, the engine never entered this process.
+        QVERIFY(!readFile(u"/proc/self/maps"_qs).contains("libQt6WebEngineCore"));
+    }
+
+    void protocolLinesRoundTrip_data()
+    {
+        QTest::addColumn<Message>("message");
+        QTest::newRow("start, paths with spaces and Hangul") << Message(WebProtocol::Start{
+            u"/home/a b/데이터"_qs, u""_qs, WebViewHost::userAgent(), QUrl(u"https://virel.app"_qs)});
+        QTest::newRow("load, address with query and fragment")
+            << Message(WebProtocol::Load{QUrl(u"https://virel.app/session/x?r=%2Fsymbol%2F005930#top"_qs)});
+        QTest::newRow("size") << Message(WebProtocol::Resize{QSize(860, 540)});
+        QTest::newRow("window") << Message(WebProtocol::Window{0x3a00007});
+        QTest::newRow("loaded") << Message(
+            WebProtocol::Loaded{QUrl(u"https://virel.app/symbol/NVDA"_qs), true});
+        QTest::newRow("failed") << Message(WebProtocol::Loaded{QUrl(u"http://127.0.0.1:1/"_qs), false});
+        QTest::newRow("open") << Message(WebProtocol::Open{QUrl(u"https://example.com/a b"_qs)});
+    }
+    void protocolLinesRoundTrip()
+    {
+        QFETCH(Message, message);
+        const QByteArray line = WebProtocol::encode(message);
+        QCOMPARE(line.count('\n'), 1);
+        QVERIFY(line.endsWith('\n'));
+        QVERIFY(WebProtocol::decode(line) == message);
+    }
+
+    void malformedLinesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("unknown verb") << QByteArray("navigate https://virel.app/\n");
+        QTest::newRow("missing field") << QByteArray("load\n");
+        QTest::newRow("extra field") << QByteArray("open https://a.example/ https://b.example/\n");
+        QTest::newRow("relative address") << QByteArray("load /symbol/NVDA\n");
+        QTest::newRow("start without storage") << QByteArray("start  c ua https://virel.app\n");
+        QTest::newRow("size not a number") << QByteArray("size wide 10\n");
+        QTest::newRow("size beyond any screen") << QByteArray("size 100000 10\n");
+        QTest::newRow("window zero") << QByteArray("window 0\n");
+        QTest::newRow("empty line") << QByteArray("\n");
+    }
+    void malformedLinesAreRefused()
+    {
+        QFETCH(QByteArray, line);
+        QVERIFY(!WebProtocol::decode(line));
     }
 
     void everyRequestCarriesTheUserAgentAndTheSameAddressDoesNotReload()
     {
-        WebViewHost host;
-        host.show();
-        host.setUrl(page(u"/symbol/AAPL"_qs));
+        if (m_program.isEmpty()) {
+            QSKIP("The web helper is not built, or not for the sanitizers");
+        }
+        QTemporaryDir storage;
+        const auto helper = startHelper(storage);
+        helper->load(page(u"/symbol/AAPL"_qs));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/AAPL"_qs).size(), 1, engineTimeout);
         QCOMPARE(QString::fromUtf8(m_service.requestsTo(u"/symbol/AAPL"_qs).first().userAgent),
                  WebViewHost::userAgent());
         QVERIFY(WebViewHost::userAgent().endsWith(u" virel-for-mac/0.1"));
         // A redraw hands the same address again; only a new address loads.
-        host.repaint();
-        host.setUrl(page(u"/symbol/AAPL"_qs));
-        host.setUrl(page(u"/symbol/MSFT"_qs));
+        helper->load(page(u"/symbol/AAPL"_qs));
+        helper->load(page(u"/symbol/MSFT"_qs));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/MSFT"_qs).size(), 1, engineTimeout);
         QCOMPARE(m_service.requestsTo(u"/symbol/AAPL"_qs).size(), 1);
     }
 
-    void cookiesSurviveIntoANewProfileOnTheSameStorage()
+    void cookiesSurviveARestartOfTheHelper()
     {
+        if (m_program.isEmpty()) {
+            QSKIP("The web helper is not built, or not for the sanitizers");
+        }
         QTemporaryDir storage;
-        WebProfileSettings settings = WebViewHost::profileSettings();
-        settings.storagePath = storage.filePath(u"data"_qs);
-        settings.cachePath = storage.filePath(u"cache"_qs);
-        WebViewFactory& factory = *WebViewHost::factory();
-
-        // The second round is as after a restart: once the closed profile has written its cookies,
-        // a new profile instance over the same folder.
+        // The second round is as after a restart of the application: the helper has ended, a new one
+        // starts on the same profile.
         for (const bool restarted : {false, true}) {
-            std::unique_ptr<WebProfile> profile(factory.createProfile(settings, nullptr));
-            std::unique_ptr<WebView> view(factory.createView(*profile, nullptr));
+            const auto helper = startHelper(storage);
             if (!restarted) {
-                view->setUrl(page(u"/symbol/005930"_qs)); // sets a session cookie
+                helper->load(page(u"/symbol/005930"_qs)); // sets a session cookie
                 QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/005930"_qs).size(), 1,
                                           engineTimeout);
             }
             m_echoedCookies.clear();
-            view->setUrl(page(u"/echo"_qs));
+            helper->load(page(u"/echo"_qs));
             QTRY_COMPARE_WITH_TIMEOUT(m_echoedCookies.size(), 1, engineTimeout);
             QVERIFY2(m_echoedCookies.first().contains("virel_last_symbol=005930"), m_echoedCookies.first());
-            view.reset();
-            profile.reset();
-            QTRY_VERIFY_WITH_TIMEOUT(
-                readFile(settings.storagePath + u"/Cookies"_qs).contains("virel_last_symbol"), engineTimeout);
         }
     }
 
@@ -124,17 +149,40 @@ private slots:
     }
     void linksOffTheServiceGoToTheBrowser()
     {
+        if (m_program.isEmpty()) {
+            QSKIP("The web helper is not built, or not for the sanitizers");
+        }
         QFETCH(QUrl, url);
+        QFETCH(bool, staysInside);
         QFETCH(bool, opened);
-        m_browser.opened.clear();
-        QTEST(WebViewHost::profileSettings().acceptLink(url), "staysInside");
-        QCOMPARE(m_browser.opened, opened ? QList<QUrl>{url} : QList<QUrl>{});
+        if (!m_linkHelper) {
+            m_linkHelper = startHelper(m_linkStorage);
+        }
+        QSignalSpy open(m_linkHelper.get(), &WebHelperProcess::openRequested);
+        m_service.clearRequests();
+        m_echoedCookies.clear();
+        QUrl link = page(u"/link"_qs);
+        link.setQuery(u"to="_qs + QString::fromUtf8(QUrl::toPercentEncoding(url.toString())));
+        m_linkHelper->load(link);
+        if (staysInside) {
+            QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(url.path()).size(), 1, engineTimeout);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(m_echoedCookies.size(), 1, engineTimeout); // the page stayed
+        }
+        QCOMPARE(open.size(), opened ? 1 : 0);
+        if (opened) {
+            QCOMPARE(open.first().first().toUrl(), url);
+        }
     }
 
 private:
-    static bool engineLoaded()
+    std::unique_ptr<WebHelperProcess> startHelper(const QTemporaryDir& storage)
     {
-        return readFile(u"/proc/self/maps"_qs).contains("libQt6WebEngineCore");
+        auto helper = std::make_unique<WebHelperProcess>(m_program);
+        const WebProtocol::Start settings{storage.filePath(u"data"_qs), storage.filePath(u"cache"_qs),
+                                          WebViewHost::userAgent(), m_server.origin()};
+        helper->start(settings, QSize(600, 400));
+        return helper;
     }
 
     static QByteArray readFile(const QString& path)
@@ -150,22 +198,19 @@ private:
         return url;
     }
 
+    QString m_program;
     fake::FakeServer m_server;
     fake::FakeService m_service{m_server};
-    BrowserStub m_browser;
     QList<QByteArray> m_echoedCookies;
+    QTemporaryDir m_linkStorage;
+    std::unique_ptr<WebHelperProcess> m_linkHelper;
 };
 
 int main(int argc, char** argv)
 {
     // The browser engine cannot use its sandbox when tests run as root in a container.
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
-    // Browser data of the tests goes to a throw-away folder, never the user's.
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", home.filePath(QStringLiteral("cache")).toUtf8());
     QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
     WebViewTest test;
     return QTest::qExec(&test, argc, argv);
 }
