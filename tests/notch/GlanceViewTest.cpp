@@ -1,5 +1,5 @@
 #include "notch/GlanceView.h"
-#include "NotchFixture.h"
+#include "StateFixture.h"
 #include "notch/DarkGlass.h"
 #include "notch/GlanceRow.h"
 
@@ -23,7 +23,7 @@ class GlanceViewTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<NotchFixture> f;
+    std::unique_ptr<MorningStateFixture> f;
 
     std::unique_ptr<GlanceView> makeGlance()
     {
@@ -33,7 +33,7 @@ class GlanceViewTest : public QObject
     }
 
 private slots:
-    void init() { f = std::make_unique<NotchFixture>(); }
+    void init() { f = std::make_unique<MorningStateFixture>(); }
     void cleanup() { f.reset(); }
 
     void withoutQuotes_titleOnlyAndDashes()

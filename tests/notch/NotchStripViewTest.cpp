@@ -1,5 +1,5 @@
 #include "notch/NotchStripView.h"
-#include "NotchFixture.h"
+#include "StateFixture.h"
 #include "notch/MarqueeTicker.h"
 
 #include <QImage>
@@ -57,7 +57,7 @@ class NotchStripViewTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<NotchFixture> f;
+    std::unique_ptr<MorningStateFixture> f;
 
     std::unique_ptr<NotchStripView> makeStrip()
     {
@@ -68,7 +68,7 @@ class NotchStripViewTest : public QObject
     }
 
 private slots:
-    void init() { f = std::make_unique<NotchFixture>(); }
+    void init() { f = std::make_unique<MorningStateFixture>(); }
     void cleanup() { f.reset(); }
 
     void criticalCount_data()

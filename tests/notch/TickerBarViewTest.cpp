@@ -1,5 +1,5 @@
 #include "notch/TickerBarView.h"
-#include "NotchFixture.h"
+#include "StateFixture.h"
 #include "notch/MarqueeTicker.h"
 
 #include <QImage>
@@ -11,10 +11,10 @@ class TickerBarViewTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<NotchFixture> f;
+    std::unique_ptr<MorningStateFixture> f;
 
 private slots:
-    void init() { f = std::make_unique<NotchFixture>(); }
+    void init() { f = std::make_unique<MorningStateFixture>(); }
     void cleanup() { f.reset(); }
 
     void tickerBar_translucentBandWithHairlineAndFlowingChips()
