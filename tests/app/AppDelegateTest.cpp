@@ -1,8 +1,10 @@
 #include "app/AppDelegate.h"
 
-#include "../notch/NotchFixture.h"
+#include "FakeNotifier.h"
+#include "FakeScreens.h"
 #include "FakeServiceHost.h"
 #include "MemorySecretStore.h"
+#include "TempSettings.h"
 #include "account/AccountService.h"
 #include "app/AlertDialog.h"
 #include "app/MinutesDialog.h"

@@ -1,5 +1,5 @@
 #include "FakeClock.h"
-#include "NotchFixture.h"
+#include "StateFixture.h"
 #include "notch/DarkGlass.h"
 #include "notch/GlanceRow.h"
 #include "notch/GlanceView.h"
@@ -104,7 +104,7 @@ class NotchPaintTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<NotchFixture> f;
+    std::unique_ptr<MorningStateFixture> f;
 
     std::unique_ptr<GlanceView> makeGlance()
     {
@@ -126,7 +126,7 @@ class NotchPaintTest : public QObject
     }
 
 private slots:
-    void init() { f = std::make_unique<NotchFixture>(); }
+    void init() { f = std::make_unique<MorningStateFixture>(); }
     void cleanup() { f.reset(); }
 
     void chip_data()

@@ -1,5 +1,6 @@
 #include "notch/NotchWindowController.h"
-#include "NotchFixture.h"
+#include "FakeScreens.h"
+#include "StateFixture.h"
 #include "notch/GlanceView.h"
 
 #include <QEvent>
@@ -27,7 +28,7 @@ class NotchWindowControllerTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<NotchFixture> f;
+    std::unique_ptr<MorningStateFixture> f;
     std::unique_ptr<FakeScreenFacts> screens;
     std::unique_ptr<FakeStatusItemScan> scan;
     QPoint pointer;
@@ -43,7 +44,7 @@ class NotchWindowControllerTest : public QObject
 private slots:
     void init()
     {
-        f = std::make_unique<NotchFixture>();
+        f = std::make_unique<MorningStateFixture>();
         screens = std::make_unique<FakeScreenFacts>();
         scan = std::make_unique<FakeStatusItemScan>();
         pointer = farAway;
