@@ -140,7 +140,7 @@ private slots:
         test::StateFixture fixture;
         fixture.state->setMode(DisplayMode::watchlist);
         QStringList opened;
-        fixture.state->openDetail = [&](const WatchItem& item) { opened.append(u"detail"_qs); };
+        fixture.state->openDetail = [&](const WatchItem&) { opened.append(u"detail"_qs); };
         if (!listed) {
             fixture.state->removeSymbol(u"NVDA"_qs);
         }
