@@ -1,6 +1,5 @@
 #include "windows/EditView.h"
 #include "StateFixture.h"
-#include "market/SearchService.h"
 #include "windows/EditRows.h"
 #include "windows/EditWindowController.h"
 #include "windows/SegmentedControl.h"
@@ -137,22 +136,6 @@ private slots:
         emit search.gates.at(2)->opened();
         QTest::qWait(20);
         QVERIFY(view.results().isEmpty() && !view.searching());
-    }
-
-    void searchesTheFakeMarket()
-    {
-        test::StateFixture fixture;
-        YahooClient& yahoo = *fixture.yahoo;
-        EditView view(*fixture.state,
-                      [&yahoo](QString query) { return SearchService::search(yahoo, query); });
-        view.setSearchDelay(20ms);
-        type(view.searchField(), u"삼성전자"_qs);
-        QTRY_VERIFY(!view.results().isEmpty());
-        QCOMPARE(view.results().first().symbol, u"005930.KS"_qs);
-        fixture.server.faults().add(fake::FakeServer::searchPath, fake::Fault::withStatus(500));
-        type(view.searchField(), u"x"_qs);
-        QTRY_COMPARE(view.resultSectionText(), u"검색 결과가 없습니다"_qs);
-        QVERIFY(view.results().isEmpty());
     }
 
     void addReportsOnlyInWatchlistMode_data()
