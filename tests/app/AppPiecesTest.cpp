@@ -81,10 +81,6 @@ private slots:
         using B = StatusTitle::Badge;
         QTest::newRow("rise with the quote's name")
             << false << kIdle << QString() << item(u"005930.KS"_qs) << u"삼성전자 ▲1.23%"_qs << int(B::rise);
-        QTest::newRow("fall") << false << kIdle << QString() << item(u"NVDA"_qs) << u"NVIDIA ▼0.55%"_qs
-                              << int(B::fall);
-        QTest::newRow("no change") << false << kIdle << QString() << item(u"^VIX"_qs) << u"VIX ·0.00%"_qs
-                                   << int(B::flat);
         QTest::newRow("no quote yet")
             << false << kIdle << QString() << item(u"AAPL"_qs) << u"virel"_qs << int(B::idle);
         QTest::newRow("empty list") << false << kIdle << QString() << std::optional<WatchItem>()
@@ -145,8 +141,6 @@ private slots:
             << QString();
         QTest::newRow("no pending line at zero") << inputs([](MenuInputs& i) { i.user = User{u"a@b.c"_qs}; })
                                                  << u"로그아웃"_qs << u"동기화 대기"_qs;
-        QTest::newRow("link starting") << inputs([](MenuInputs& i) { i.linkState = LinkState::starting(); })
-                                       << u"기기 연결 승인 대기 중… (코드 보기)"_qs << u"로그인"_qs;
         QTest::newRow("link waiting") << inputs([](MenuInputs& i) {
             i.linkState = LinkState::waiting(u"ABCD"_qs, QUrl(u"https://virel.app/link"_qs), {});
         }) << u"기기 연결 승인 대기 중… (코드 보기)"_qs

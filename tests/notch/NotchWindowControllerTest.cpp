@@ -134,7 +134,7 @@ private slots:
         QTRY_COMPARE(controller->stripWidget()->width(), 190 + 12 + 145);
     }
 
-    void hover_opensAndClosesTheGlance()
+    void hover_opensAndClosesTheGlanceWithinItsMargins()
     {
         const auto controller = makeController();
         QVERIFY2(!controller->isPolling(), "no polling while the pointer is away");
@@ -156,13 +156,6 @@ private slots:
         pointer = QPoint(glance->geometry().right() + 1 + 9, 100); // 9 right of the glance
         QTRY_VERIFY(!controller->glanceWidget());
         QVERIFY(!f->state->expanded());
-        pointer = farAway;
-        QTRY_VERIFY(!controller->isPolling());
-    }
-
-    void hover_marginsBelowTheStrip()
-    {
-        const auto controller = makeController();
         pointer = onStrip;
         enterStrip(controller->stripWidget());
         pointer = QPoint(500, 60); // beside the glance, still near the strip: it closes, polling goes on
@@ -172,6 +165,8 @@ private slots:
         QVERIFY(!controller->glanceWidget());
         pointer = QPoint(600, 24 + 3); // 3 below: opens
         QTRY_VERIFY(controller->glanceWidget());
+        pointer = farAway;
+        QTRY_VERIFY(!controller->isPolling());
     }
 
     void flash_closesAfterItsTimeUnlessThePointerIsOnTheStrip()
@@ -196,9 +191,11 @@ private slots:
     {
         const auto controller = makeController();
         controller->flashGlance(10);
-        QWidget* glance = controller->glanceWidget();
+        auto* glance = qobject_cast<GlanceView*>(controller->glanceWidget());
+        QVERIFY(!glance->alertText());
         const int before = glance->height();
         f->fireAlert(u"^KS11"_qs, u"KOSPI"_qs, 1, 2);
+        QCOMPARE(glance->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
         QTRY_VERIFY(glance->height() > before);
         QCOMPARE(glance->y(), 30);
     }
