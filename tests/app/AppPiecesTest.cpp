@@ -172,8 +172,6 @@ private slots:
             << QStringList{u"--detail"_qs, u"005930.ks"_qs, u"--glance"_qs, u"--detail"_qs}
             << u"005930.KS 0 1"_qs;
         QTest::newRow("empty symbol") << QStringList{u"--detail"_qs, QString()} << u"- 0 0"_qs;
-        QTest::newRow("all three") << QStringList{u"--glance"_qs, u"--edit"_qs, u"--detail"_qs, u"^ks11"_qs}
-                                   << u"^KS11 1 1"_qs;
         QTest::newRow("case-sensitive")
             << QStringList{u"--EDIT"_qs, u"--Glance"_qs, u"--DETAIL"_qs, u"x"_qs} << u"- 0 0"_qs;
         QTest::newRow("unknown ignored") << QStringList{u"--demo"_qs, u"--verbose"_qs} << u"- 0 0"_qs;

@@ -173,15 +173,6 @@ private slots:
         QCOMPARE(describe(chip.fittedTo(10)), u"…/90 | 72,300/70 | ▲0.42%/100"_qs);
     }
 
-    void chip_forItemTakesTheQuoteOfTheExactSymbol()
-    {
-        const auto chips =
-            QuoteChip::forItems({{u"005930.KS"_qs, u"삼성"_qs}, {u"005930.ks"_qs, u"소문자"_qs}},
-                                {{u"005930.KS"_qs, quote(100, 99)}}, false, now);
-        QCOMPARE(describe(chips[0]), u"삼성전자/90 | ▲1.01%/100"_qs);
-        QCOMPARE(describe(chips[1]), u"소문자/35"_qs);
-    }
-
     void sparkline_data()
     {
         QTest::addColumn<QList<double>>("closes");

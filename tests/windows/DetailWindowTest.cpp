@@ -45,14 +45,6 @@ QString chartPath(const QString& symbol)
     return fake::FakeServer::chartPath + symbol;
 }
 
-// A chart answer with one split whose ratio is missing.
-QByteArray splitWithoutRatio()
-{
-    return R"({"chart":{"result":[{"meta":{"currency":"USD","symbol":"TSLA"},"timestamp":[],
-        "events":{"splits":{"1700000000":{"date":1700000000,"numerator":2,"denominator":1}}},
-        "indicators":{"quote":[{}]}}],"error":null}})";
-}
-
 } // namespace
 
 // Receives the addresses the application hands to the default browser.
@@ -114,7 +106,6 @@ private slots:
         QTest::addColumn<bool>("web");
         QTest::addColumn<QString>("picked");
         QTest::addColumn<int>("extraEntries");
-        QTest::newRow("US stock outside the list") << u"NVDA"_qs << true << u"NVDA (NVDA)"_qs << 1;
         QTest::newRow("KOSPI stock") << u"005930.KS"_qs << true << u"005930.KS (005930.KS)"_qs << 1;
         QTest::newRow("listed index, titled by the list") << u"^KS11"_qs << false << u"KOSPI (^KS11)"_qs << 0;
         QTest::newRow("currency") << u"KRW=X"_qs << false << u"USD/KRW (KRW=X)"_qs << 0;
@@ -151,28 +142,17 @@ private slots:
     void timelineRows_data()
     {
         QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QByteArray>("chart"); // a canned chart answer, or none
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("absent");
-        QTest::newRow("dividend reads its amount")
-            << u"005930.KS"_qs << QByteArray() << u"배당 · 주당 361.0|뉴스"_qs << noEvents;
-        QTest::newRow("split without ratio reads the kind alone")
-            << u"TSLA"_qs << splitWithoutRatio() << u"액면분할"_qs << u"액면분할 ·"_qs;
-        QTest::newRow("unknown symbol has no events")
-            << u"ZZZZ"_qs << QByteArray("404") << noEvents << u"기업 이벤트"_qs;
+        QTest::newRow("corporate events and news")
+            << u"005930.KS"_qs << u"배당 · 주당 361.0|뉴스"_qs << noEvents;
+        QTest::newRow("unknown symbol has no events") << u"ZZZZ"_qs << noEvents << u"기업 이벤트"_qs;
     }
     void timelineRows()
     {
         QFETCH(QString, symbol);
-        QFETCH(QByteArray, chart);
         QFETCH(QString, shown);
         QFETCH(QString, absent);
-        if (chart == "404") {
-            m_fx.server.faults().add(chartPath(symbol), Fault::withStatus(404));
-            m_fx.server.faults().add(fake::FakeServer::searchPath, Fault::withStatus(404));
-        } else if (!chart.isEmpty()) {
-            m_fx.server.faults().add(chartPath(symbol), Fault::withStatus(200, chart));
-        }
         m_controller->show({symbol, symbol});
         QVERIFY2(!labelTexts(view()->timeline()).contains(noEvents), "not before the answers are in");
         QTRY_VERIFY(!view()->loading());
