@@ -117,12 +117,6 @@ private slots:
         using D = AlertRule::Direction;
         QTest::newRow("focus mode checked") << inputs([](MenuInputs& i) { i.focusMode = true; })
                                             << u"Market Mode ✓ | Watchlist Mode ○"_qs << u"집중모드 ^f ○"_qs;
-        QTest::newRow("notch-right ticker checked")
-            << inputs([](MenuInputs& i) { i.tickerPlacement = TickerPlacement::notchRight; })
-            << u"[메뉴바 아래 한 줄 ○ | 노치 우측 ✓ | 순환 (흐름 없음) ○]"_qs << QString();
-        QTest::newRow("running timer pauses and resets")
-            << inputs([](MenuInputs& i) { i.timerPhase = kRunning, i.timerDisplay = u"24:59"_qs; })
-            << u"타이머 (24:59) [일시정지 | 리셋 | --- | 15분 시작"_qs << u"재개"_qs;
         QTest::newRow("paused timer resumes and resets")
             << inputs([](MenuInputs& i) { i.timerPhase = kPaused, i.timerDisplay = u"⏸ 12:34"_qs; })
             << u"타이머 (⏸ 12:34) [재개 | 리셋 | --- | 15분 시작"_qs << u"일시정지"_qs;

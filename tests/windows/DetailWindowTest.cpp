@@ -93,13 +93,6 @@ private slots:
         m_controller.reset();
     }
 
-    void cleanupTestCase()
-    {
-        for (const char* scheme : {"http", "https"}) {
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-        }
-    }
-
     void tabsAndPicker_data()
     {
         QTest::addColumn<QString>("symbol");
