@@ -248,20 +248,16 @@ private slots:
         QCOMPARE(view.listHeaderText(), u"노치에 표시 중 (1) — 드래그로 순서 변경"_qs);
     }
 
-    void footerFollowsThePicker()
+    void modePickerAndStateFollowEachOther()
     {
         Editor editor;
         auto& [fixture, search, view] = editor;
-        const QString local = u"Market Mode 구성은 이 Mac에만 저장됩니다"_qs;
-        QCOMPARE(view.footerText(), local);
         SegmentedControl* picker = view.modePicker();
         QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(1).center());
         QCOMPARE(fixture.state->mode(), DisplayMode::watchlist);
-        QCOMPARE(view.footerText(), u"변경은 Virel 계정에 동기화됩니다"_qs);
         QCOMPARE(view.list()->count(), 3);
-        // A mode switch made elsewhere shows in the open window.
-        fixture.state->setMode(DisplayMode::market);
-        QCOMPARE(view.footerText(), local);
+        fixture.state->setMode(DisplayMode::market); // switched elsewhere
+        QCOMPARE(picker->currentIndex(), 0);
     }
 
     void closingForgetsTheSearch()
