@@ -93,6 +93,13 @@ private slots:
         m_controller.reset();
     }
 
+    void cleanupTestCase()
+    {
+        for (const char* scheme : {"http", "https"}) {
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        }
+    }
+
     void tabsAndPicker_data()
     {
         QTest::addColumn<QString>("symbol");
@@ -153,11 +160,12 @@ private slots:
         QVERIFY2(texts.contains(shown) && !texts.contains(absent), qPrintable(texts));
     }
 
-    void rowDatesNeverHaveSeconds()
+    void rowDatesInKorean()
     {
         const QDateTime time(QDate(2024, 5, 1), QTime(15, 5, 42));
-        QCOMPARE(DetailTimelineList::eventDate(time, QLocale::c()), u"1 May 2024"_qs);
-        QCOMPARE(DetailTimelineList::newsTime(time, QLocale::c()), u"1 May 15:05"_qs);
+        const QLocale korean(QLocale::Korean, QLocale::SouthKorea);
+        QCOMPARE(DetailTimelineList::eventDate(time, korean), u"2024년 5월 1일"_qs);
+        QCOMPARE(DetailTimelineList::newsTime(time, korean), u"5월 1일 오후 3:05"_qs);
     }
 
     void symbolChangeCancelsTheRunningLoad()
