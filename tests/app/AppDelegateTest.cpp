@@ -228,13 +228,16 @@ private slots:
         QVERIFY(std::holds_alternative<TimerEngine::Idle>(shell.state().timerEngine().phase()));
     }
 
-    void signedIn_watchlistEditReachesTheAccount()
+    void signedIn_restoredFromASlowKeychainSyncsAtOnceAndEditsReachTheAccount()
     {
         Shell shell;
         const QString token = shell.host.service.issueToken(u"kim@example.com"_qs);
         shell.secrets.token = token;
+        shell.secrets.loadDelay = 100ms; // a slow keychain
         shell.launch();
         QTRY_VERIFY_WITH_TIMEOUT(shell.row(u"계정: kim@example.com"_qs), 3000);
+        // The periodic sync is a minute away: only the restore itself can have asked.
+        QTRY_VERIFY_WITH_TIMEOUT(!shell.host.service.requestsTo(u"/api/mac/watchlist"_qs).isEmpty(), 2000);
         shell.choose(u"Watchlist Mode"_qs);
         shell.state().addSymbol(u"aapl"_qs);
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -243,16 +246,6 @@ private slots:
             3000);
         shell.choose(u"로그아웃"_qs);
         QVERIFY(shell.row(u"Virel 로그인…"_qs));
-    }
-
-    void slowKeychain_restoredSessionSyncsAtOnce()
-    {
-        Shell shell;
-        shell.secrets.token = shell.host.service.issueToken(u"kim@example.com"_qs);
-        shell.secrets.loadDelay = 100ms;
-        shell.launch();
-        // The periodic run is a minute away: only the restore itself can have asked.
-        QTRY_VERIFY_WITH_TIMEOUT(!shell.host.service.requestsTo(u"/api/mac/watchlist"_qs).isEmpty(), 2000);
     }
 
     void alertDialog_addsARuleItsMenuRowDeletes()

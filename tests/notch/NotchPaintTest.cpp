@@ -145,8 +145,6 @@ private slots:
                               << fall;
         QTest::newRow("unchanged") << std::optional(quote(100, 100)) << false
                                    << u"삼성전자/90 | ·0.00%/100"_qs << flat;
-        QTest::newRow("no previous close")
-            << std::optional(quote(5, 0)) << false << u"삼성전자/90 | ▲0.00%/100"_qs << rise;
         QTest::newRow("stale dims the name")
             << std::optional(quote(100, 99, 121)) << false << u"삼성전자/40 | ▲1.01%/100"_qs << QColor();
     }
