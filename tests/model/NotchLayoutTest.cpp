@@ -1,4 +1,5 @@
 #include "model/NotchLayout.h"
+#include "model/TickerMotion.h"
 
 #include <QTest>
 
@@ -8,6 +9,7 @@ namespace NL = virel::NotchLayout;
 Q_DECLARE_METATYPE(virel::ScreenInfo)
 Q_DECLARE_METATYPE(virel::DeskRect)
 Q_DECLARE_METATYPE(std::optional<virel::DeskRect>)
+Q_DECLARE_METATYPE(virel::TickerMotion::Conditions)
 
 namespace {
 
@@ -276,6 +278,98 @@ private slots:
         const QRectF offsetPrimary(100, 50, 1440, 900);
         QCOMPARE(fromDesk(toDesk(QRectF(300, 60, 10, 20), offsetPrimary), offsetPrimary),
                  QRectF(300, 60, 10, 20));
+    }
+    void tickerShift_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("cycle");
+        QTest::addColumn<double>("shift");
+        // At 28 points a second a 428-point cycle repeats every 428 / 28 s.
+        QTest::newRow("start") << 0.0 << 428.0 << 0.0;
+        QTest::newRow("one second") << 1.0 << 428.0 << 28.0;
+        QTest::newRow("one cycle later") << 428.0 / 28.0 + 1.0 << 428.0 << 28.0;
+        QTest::newRow("five cycles later") << 5 * 428.0 / 28.0 + 10.0 << 428.0 << 280.0;
+        QTest::newRow("one-point cycle stands still") << 0.01 << 1.0 << 0.0;
+    }
+    void tickerShift()
+    {
+        QFETCH(double, seconds);
+        QFETCH(double, cycle);
+        QFETCH(double, shift);
+        QVERIFY(qAbs(TickerMotion::shiftAt(seconds, 28, cycle) - shift) < 1e-6);
+    }
+
+    void tickerMode_data()
+    {
+        using Mode = TickerMotion::Mode;
+        using C = TickerMotion::Conditions;
+        QTest::addColumn<C>("conditions");
+        QTest::addColumn<Mode>("mode");
+        QTest::newRow("seen by someone at the keyboard: flows") << C{} << Mode::flow;
+        QTest::newRow("hidden: stops") << C{.shown = false} << Mode::stop;
+        QTest::newRow("fully covered: stops") << C{.covered = true} << Mode::stop;
+        QTest::newRow("under a full-screen window: stops") << C{.fullScreen = true} << Mode::stop;
+        QTest::newRow("session locked: stops") << C{.locked = true} << Mode::stop;
+        QTest::newRow("screen off: stops") << C{.screenOff = true} << Mode::stop;
+        QTest::newRow("locked while idle on battery: stops")
+            << C{.locked = true, .idleSeconds = 900, .onBattery = true} << Mode::stop;
+        QTest::newRow("idle 4:59: still flows") << C{.idleSeconds = 299} << Mode::flow;
+        QTest::newRow("idle 5 minutes: steps") << C{.idleSeconds = 300} << Mode::step;
+        QTest::newRow("on battery: steps") << C{.onBattery = true} << Mode::step;
+        QTest::newRow("on battery, smooth chosen: flows")
+            << C{.onBattery = true, .smoothOnBattery = true} << Mode::flow;
+        QTest::newRow("smooth on battery does not outlast idleness")
+            << C{.idleSeconds = 600, .onBattery = true, .smoothOnBattery = true} << Mode::step;
+    }
+    void tickerMode()
+    {
+        QFETCH(TickerMotion::Conditions, conditions);
+        QFETCH(TickerMotion::Mode, mode);
+        QCOMPARE(TickerMotion::decide(conditions), mode);
+    }
+
+    void steppedShift_data()
+    {
+        QTest::addColumn<double>("entry");
+        QTest::addColumn<qint64>("steps");
+        QTest::addColumn<double>("shift");
+        // Chips starting at 0, 100 and 250 in a 400-point cycle.
+        QTest::newRow("before the first step it stays") << 130.0 << qint64(0) << 130.0;
+        QTest::newRow("first step: the next chip start") << 130.0 << qint64(1) << 250.0;
+        QTest::newRow("then one chip a step") << 130.0 << qint64(2) << 0.0;
+        QTest::newRow("round the loop") << 130.0 << qint64(4) << 250.0;
+        QTest::newRow("standing on a start moves a whole chip") << 100.0 << qint64(1) << 250.0;
+        QTest::newRow("a hair short of a start counts as on it") << 99.8 << qint64(1) << 250.0;
+    }
+    void steppedShift()
+    {
+        QFETCH(double, entry);
+        QFETCH(qint64, steps);
+        QFETCH(double, shift);
+        QCOMPARE(TickerMotion::steppedShift(entry, steps, {0, 100, 250}, 400), shift);
+    }
+
+    void serverCopy_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("opaque");
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<double>("stripWidth");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("X11, opaque band, unscaled") << u"xcb"_qs << true << 1.0 << 2400.0 << true;
+        QTest::newRow("Wayland paints through Qt") << u"wayland"_qs << true << 1.0 << 2400.0 << false;
+        QTest::newRow("translucent band needs the blend") << u"xcb"_qs << false << 1.0 << 2400.0 << false;
+        QTest::newRow("scaled screen") << u"xcb"_qs << true << 1.5 << 2400.0 << false;
+        QTest::newRow("strip wider than an X pixmap") << u"xcb"_qs << true << 1.0 << 40000.0 << false;
+    }
+    void serverCopy()
+    {
+        QFETCH(QString, platform);
+        QFETCH(bool, opaque);
+        QFETCH(double, ratio);
+        QFETCH(double, stripWidth);
+        QFETCH(bool, usable);
+        QCOMPARE(TickerMotion::serverCopyUsable(platform, opaque, ratio, stripWidth), usable);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "notch/NotchWindowController.h"
-#include "NotchFixture.h"
+#include "FakeScreens.h"
+#include "StateFixture.h"
 #include "notch/GlanceView.h"
 
 #include <QEvent>
@@ -27,7 +28,7 @@ class NotchWindowControllerTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<NotchFixture> f;
+    std::unique_ptr<MorningStateFixture> f;
     std::unique_ptr<FakeScreenFacts> screens;
     std::unique_ptr<FakeStatusItemScan> scan;
     QPoint pointer;
@@ -43,7 +44,7 @@ class NotchWindowControllerTest : public QObject
 private slots:
     void init()
     {
-        f = std::make_unique<NotchFixture>();
+        f = std::make_unique<MorningStateFixture>();
         screens = std::make_unique<FakeScreenFacts>();
         scan = std::make_unique<FakeStatusItemScan>();
         pointer = farAway;
@@ -55,68 +56,41 @@ private slots:
         f.reset();
     }
 
-    void layout_placesStripAndTickerBarAtTheTop()
+    void layout_data()
     {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("topPanel");
+        QTest::addColumn<QRect>("strip");
+        QTest::addColumn<QRect>("tickerBar");
+        QTest::newRow("strip centred on the notch, bar under it")
+            << QSize(1440, 900) << 0 << QRect(524, 0, 392, 24) << QRect(0, 24, 1440, 22);
+        QTest::newRow("bar under the top panel")
+            << QSize(1920, 1080) << 32 << QRect(764, 0, 392, 24) << QRect(0, 32, 1920, 22);
+    }
+    void layout()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(int, topPanel);
+        screens->setScreen(screen.width(), screen.height(), topPanel);
         const auto controller = makeController();
-        QWidget* strip = controller->stripWidget();
-        QVERIFY(strip);
-        QVERIFY(strip->isVisible());
-        QCOMPARE(strip->geometry(), QRect(524, 0, 392, 24));
-        QCOMPARE(controller->geometry().notchCenterX, 720.0);
-        QWidget* bar = controller->tickerBarWidget();
-        QVERIFY(bar);
-        QCOMPARE(bar->geometry(), QRect(0, 24, 1440, 22));
+        QVERIFY(controller->stripWidget()->isVisible());
+        QTEST(controller->stripWidget()->geometry(), "strip");
+        QTEST(controller->tickerBarWidget()->geometry(), "tickerBar");
         QVERIFY(!controller->glanceWidget());
-    }
-
-    void panels_areUnmanagedAndNeverFocused()
-    {
-        const auto controller = makeController();
+        // Neither panel is managed or focused; only the strip takes the pointer.
         for (QWidget* panel : {controller->stripWidget(), controller->tickerBarWidget()}) {
-            const Qt::WindowFlags flags = panel->windowFlags();
-            QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
-            QVERIFY(flags.testFlag(Qt::BypassWindowManagerHint));
-            QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
-            QVERIFY(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+            QVERIFY(panel->windowFlags().testFlags(Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
+                                                   Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus));
             QVERIFY(panel->testAttribute(Qt::WA_ShowWithoutActivating));
+            QCOMPARE(panel->windowFlags().testFlag(Qt::WindowTransparentForInput),
+                     panel == controller->tickerBarWidget());
         }
-        QVERIFY(!controller->stripWidget()->windowFlags().testFlag(Qt::WindowTransparentForInput));
-        QVERIFY(controller->tickerBarWidget()->windowFlags().testFlag(Qt::WindowTransparentForInput));
         QVERIFY(QApplication::focusWidget() == nullptr);
-    }
-
-    void tickerBar_sitsUnderTheTopPanel()
-    {
-        screens->setScreen(1920, 1080, 32);
-        const auto controller = makeController();
-        QCOMPARE(controller->tickerBarWidget()->geometry(), QRect(0, 32, 1920, 22));
-        QCOMPARE(controller->stripWidget()->geometry(), QRect(960 - 6 - 190, 0, 392, 24));
-    }
-
-    void tickerBar_followsPlacementAndFocusMode()
-    {
-        const auto controller = makeController();
-        f->state->setTickerPlacement(TickerPlacement::rotate);
-        controller->layout();
-        QVERIFY(!controller->tickerBarWidget());
-        f->state->setTickerPlacement(TickerPlacement::belowMenuBar);
-        QTRY_VERIFY(controller->tickerBarWidget()); // relaid out on the next turn without being asked
-        QCOMPARE(controller->tickerBarWidget()->height(), 22);
-        f->state->setFocusMode(true);
-        QTRY_VERIFY(!controller->tickerBarWidget());
-        f->state->setFocusMode(false);
-        f->state->setTickerPlacement(TickerPlacement::notchRight);
-        controller->layout();
-        QVERIFY(!controller->tickerBarWidget());
-    }
-
-    void screenChange_movesTheStrip()
-    {
-        const auto controller = makeController();
-        screens->setScreen(1920, 1080);
+        // A screen change moves the strip; without a screen nothing is shown.
+        screens->setScreen(1920, 1080, topPanel);
         emit screens->changed();
-        QTRY_COMPARE(controller->stripWidget()->geometry(), QRect(960 - 6 - 190, 0, 392, 24));
-        QCOMPARE(controller->tickerBarWidget()->geometry(), QRect(0, 24, 1920, 22));
+        QTRY_COMPARE(controller->stripWidget()->geometry(), QRect(764, 0, 392, 24));
+        QCOMPARE(controller->tickerBarWidget()->width(), 1920);
     }
 
     void noScreen_leavesEverythingAlone()
@@ -128,29 +102,39 @@ private slots:
         QVERIFY(!controller->glanceWidget());
     }
 
-    void unavailableWindowList_keepsTheFullRightWidth()
+    void tickerBar_followsPlacementAndFocusMode()
     {
-        NoStatusItemScan none;
-        NotchWindowController controller(*f->state, *screens, none, f->clock);
-        QCOMPARE(controller.geometry().rightWidth, 190.0);
+        const auto controller = makeController();
+        f->state->setTickerPlacement(TickerPlacement::rotate);
+        controller->layout();
+        QVERIFY(!controller->tickerBarWidget());
+        f->state->setTickerPlacement(TickerPlacement::belowMenuBar);
+        QTRY_VERIFY(controller->tickerBarWidget()); // relaid out on the next turn without being asked
+        f->state->setFocusMode(true);
+        QTRY_VERIFY(!controller->tickerBarWidget());
+        f->state->setFocusMode(false);
+        f->state->setTickerPlacement(TickerPlacement::notchRight);
+        controller->layout();
+        QVERIFY(!controller->tickerBarWidget());
     }
 
-    void widthCheck_relaysOutOnlyForMoreThanFourPoints()
+    void rightWidth_followsOtherStatusItemsBeyondFourPoints()
     {
+        NoStatusItemScan none;
+        QCOMPARE(NotchWindowController(*f->state, *screens, none, f->clock).geometry().rightWidth, 190.0);
+
         scan->list = QList<ForeignWindow>{{25, 4242, QRectF(726 + 150, 0, 30, 24)}};
         const auto controller = makeController();
         controller->setWidthCheckInterval(5ms);
-        QCOMPARE(controller->geometry().rightWidth, 140.0);
         QCOMPARE(controller->stripWidget()->width(), 190 + 12 + 140);
         scan->list = QList<ForeignWindow>{{25, 4242, QRectF(726 + 153, 0, 30, 24)}};
         QTest::qWait(40);
         QCOMPARE(controller->geometry().rightWidth, 140.0);
         scan->list = QList<ForeignWindow>{{25, 4242, QRectF(726 + 155, 0, 30, 24)}};
-        QTRY_COMPARE(controller->geometry().rightWidth, 145.0);
-        QCOMPARE(controller->stripWidget()->width(), 190 + 12 + 145);
+        QTRY_COMPARE(controller->stripWidget()->width(), 190 + 12 + 145);
     }
 
-    void hover_opensAndClosesTheGlance()
+    void hover_opensAndClosesTheGlanceWithinItsMargins()
     {
         const auto controller = makeController();
         QVERIFY2(!controller->isPolling(), "no polling while the pointer is away");
@@ -159,9 +143,7 @@ private slots:
         QWidget* glance = controller->glanceWidget();
         QVERIFY(glance);
         QVERIFY(f->state->expanded());
-        QCOMPARE(glance->width(), 320);
-        QCOMPARE(glance->geometry().center().x(),
-                 720 - 1); // centred on the notch (QRect's centre rounds down)
+        QCOMPARE(glance->geometry().center().x(), 720 - 1); // centred on the notch (QRect rounds down)
         QCOMPARE(glance->y(), 24 + 6);
         QVERIFY(controller->isPolling());
 
@@ -174,11 +156,6 @@ private slots:
         pointer = QPoint(glance->geometry().right() + 1 + 9, 100); // 9 right of the glance
         QTRY_VERIFY(!controller->glanceWidget());
         QVERIFY(!f->state->expanded());
-    }
-
-    void hover_marginsBelowTheStrip()
-    {
-        const auto controller = makeController();
         pointer = onStrip;
         enterStrip(controller->stripWidget());
         pointer = QPoint(500, 60); // beside the glance, still near the strip: it closes, polling goes on
@@ -188,34 +165,21 @@ private slots:
         QVERIFY(!controller->glanceWidget());
         pointer = QPoint(600, 24 + 3); // 3 below: opens
         QTRY_VERIFY(controller->glanceWidget());
-    }
-
-    void hover_stopsPollingOnceThePointerIsAway()
-    {
-        const auto controller = makeController();
-        pointer = onStrip;
-        enterStrip(controller->stripWidget());
         pointer = farAway;
-        QTRY_VERIFY(!controller->glanceWidget());
         QTRY_VERIFY(!controller->isPolling());
     }
 
-    void flash_closesAfterItsTimeWhenThePointerIsElsewhere()
+    void flash_closesAfterItsTimeUnlessThePointerIsOnTheStrip()
     {
         const auto controller = makeController();
         controller->flashGlance(0.08);
-        QVERIFY(controller->glanceWidget());
         QVERIFY(f->state->expanded());
         pointer = QPoint(300, 500);
         QTest::qWait(40);
         QVERIFY2(controller->glanceWidget(), "a pointer moving elsewhere does not close it early");
         QTRY_VERIFY_WITH_TIMEOUT(!controller->glanceWidget(), 1000);
         QVERIFY(!f->state->expanded());
-    }
 
-    void flash_staysOpenWithThePointerOnTheStrip()
-    {
-        const auto controller = makeController();
         controller->flashGlance(0.03);
         pointer = onStrip;
         QTest::qWait(100);
@@ -229,13 +193,15 @@ private slots:
         QTRY_VERIFY2(!controller->glanceWidget(), "came and left: closes before its time");
     }
 
-    void glance_growsWhenAnAlertFiresWhileOpen()
+    void glance_growsDownwardWhenAnAlertFiresWhileOpen()
     {
         const auto controller = makeController();
         controller->flashGlance(10);
-        QWidget* glance = controller->glanceWidget();
+        auto* glance = qobject_cast<GlanceView*>(controller->glanceWidget());
+        QVERIFY(!glance->alertText());
         const int before = glance->height();
-        f->fireAlert(QStringLiteral("^KS11"), QStringLiteral("KOSPI"), 1, 2);
+        f->fireAlert(u"^KS11"_qs, u"KOSPI"_qs, 1, 2);
+        QCOMPARE(glance->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
         QTRY_VERIFY(glance->height() > before);
         QCOMPARE(glance->y(), 30);
     }

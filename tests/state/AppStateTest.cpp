@@ -1,11 +1,7 @@
 #include "state/AppState.h"
 
-#include "FakeNotifier.h"
-#include "TempSettings.h"
-#include "fakemarket/FakeServer.h"
-#include "market/YahooClient.h"
+#include "StateFixture.h"
 
-#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
@@ -36,50 +32,17 @@ AppState::Intervals quiet()
     return {20s, 1h, 1s};
 }
 
-QUrl listening(fake::FakeServer& server)
+// The symbols the search endpoint was asked about, in order.
+QStringList searchedSymbols(const fake::FakeServer& server)
 {
-    server.listen();
-    return server.origin();
-}
-
-// A state talking to a local fake market, with its own store and notifier.
-struct Harness
-{
-    fake::FakeServer server;
-    TempSettings settings;
-    FakeNotifier notifier;
-    YahooClient yahoo{listening(server)};
-    QList<WatchlistChange> reported;
-
-    // Polls still running end before the client goes: a request cut off before it was sent
-    // would never resume the pass awaiting it.
-    ~Harness() { QTRY_VERIFY_WITH_TIMEOUT(yahoo.findChildren<QNetworkReply*>().isEmpty(), 5000); }
-
-    std::unique_ptr<AppState> makeState(AppState::Intervals intervals = quiet())
-    {
-        auto state = std::make_unique<AppState>(*settings, yahoo, notifier, Clock::system(), intervals);
-        state->onWatchlistEdit = [this](const WatchlistChange& change) { reported.append(change); };
-        return state;
-    }
-
-    void useWatchlist(const QList<WatchItem>& list)
-    {
-        settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        settings->setValue(kWatchlistKey, WatchItem::encodeList(list));
-    }
-
-    // The symbols the search endpoint was asked about, in order.
-    QStringList searchedSymbols() const
-    {
-        QStringList symbols;
-        for (const QUrl& url : server.requests()) {
-            if (url.path() == fake::FakeServer::searchPath) {
-                symbols.append(QUrlQuery(url).queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded));
-            }
+    QStringList symbols;
+    for (const QUrl& url : server.requests()) {
+        if (url.path() == fake::FakeServer::searchPath) {
+            symbols.append(QUrlQuery(url).queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded));
         }
-        return symbols;
     }
-};
+    return symbols;
+}
 
 } // namespace
 
@@ -90,8 +53,8 @@ class AppStateTest : public QObject
 private slots:
     void firstLaunchUsesDefaultsAndWritesNothing()
     {
-        Harness h;
-        const auto state = h.makeState();
+        StateFixture h{StateFixture::Start::later};
+        AppState* const state = &h.start(quiet());
         QCOMPARE(state->mode(), DisplayMode::market);
         QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::market));
         QCOMPARE(state->quoteService().items(), state->items());
@@ -125,12 +88,12 @@ private slots:
         QFETCH(QString, placement);
         QFETCH(DisplayMode, expectedMode);
         QFETCH(TickerPlacement, expectedPlacement);
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.settings->setValue(QStringLiteral("displayMode"), mode);
         h.settings->setValue(QStringLiteral("tickerPlacement"), placement);
         h.settings->setValue(QStringLiteral("focusMode"), true);
         h.settings->setValue(QStringLiteral("smoothOnBattery"), true);
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         QCOMPARE(state->mode(), expectedMode);
         QCOMPARE(state->tickerPlacement(), expectedPlacement);
         QCOMPARE(state->focusMode(), true);
@@ -140,12 +103,12 @@ private slots:
 
     void settersStoreAndSignalOnlyChanges()
     {
-        Harness h;
-        const auto state = h.makeState();
-        QSignalSpy mode(state.get(), &AppState::modeChanged);
-        QSignalSpy focus(state.get(), &AppState::focusModeChanged);
-        QSignalSpy placement(state.get(), &AppState::tickerPlacementChanged);
-        QSignalSpy expanded(state.get(), &AppState::expandedChanged);
+        StateFixture h{StateFixture::Start::later};
+        AppState* const state = &h.start(quiet());
+        QSignalSpy mode(state, &AppState::modeChanged);
+        QSignalSpy focus(state, &AppState::focusModeChanged);
+        QSignalSpy placement(state, &AppState::tickerPlacementChanged);
+        QSignalSpy expanded(state, &AppState::expandedChanged);
 
         state->setMode(DisplayMode::watchlist);
         state->setMode(DisplayMode::watchlist);
@@ -173,9 +136,9 @@ private slots:
 
     void storedEmptyListIsEmpty()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.settings->setValue(kMarketKey, QByteArray("[]"));
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         QVERIFY(state->items().isEmpty());
         QCOMPARE(state->rotatingItem(), std::nullopt);
         QVERIFY(state->leftItems().isEmpty());
@@ -183,11 +146,11 @@ private slots:
 
     void unreadableListGivesDefaultAndIsKeptAside()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         const QByteArray broken(R"([{"symbol":"AAPL"}])");
         h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
         h.settings->setValue(kWatchlistKey, broken);
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
 
         state->addSymbol(QStringLiteral("TSLA"));
@@ -223,9 +186,9 @@ private slots:
         QFETCH(QString, symbol);
         QFETCH(std::optional<QString>, name);
         QFETCH(std::optional<WatchItem>, added);
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.settings->setValue(QStringLiteral("displayMode"), DisplayModes::rawText(mode));
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         const QList<WatchItem> before = state->items();
         state->rotate();
 
@@ -234,7 +197,7 @@ private slots:
             QCOMPARE(state->items(), before);
             QCOMPARE(state->rotationIndex(), 1);
             QVERIFY(!h.settings.reopen()->contains(kWatchlistKey));
-            QVERIFY(h.reported.isEmpty());
+            QVERIFY(h.edits.isEmpty());
             return;
         }
         const QList<WatchItem> expected = before + QList<WatchItem>{*added};
@@ -243,14 +206,14 @@ private slots:
         QCOMPARE(state->rotationIndex(), 0);
         QCOMPARE(state->quoteService().items(), expected);
         const QList<WatchlistChange> report{WatchlistAdd{added->symbol, added->name}};
-        QCOMPARE(h.reported, mode == DisplayMode::watchlist ? report : QList<WatchlistChange>{});
+        QCOMPARE(h.edits, mode == DisplayMode::watchlist ? report : QList<WatchlistChange>{});
     }
 
     void removeSymbolReportsEvenWhenAbsent()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         state->rotate();
 
         state->removeSymbol(QStringLiteral("nvda"));
@@ -259,34 +222,34 @@ private slots:
         state->removeSymbol(QStringLiteral("NVDA"));
         QCOMPARE(state->items(),
                  (QList<WatchItem>{item(u"005930.KS", u"삼성전자"), item(u"000660.KS", u"SK하이닉스")}));
-        QCOMPARE(h.reported, (QList<WatchlistChange>{WatchlistRemove{QStringLiteral("nvda")},
-                                                     WatchlistRemove{QStringLiteral("NVDA")}}));
+        QCOMPARE(h.edits, (QList<WatchlistChange>{WatchlistRemove{QStringLiteral("nvda")},
+                                                  WatchlistRemove{QStringLiteral("NVDA")}}));
 
         state->setMode(DisplayMode::market);
         state->removeSymbol(QStringLiteral("^VIX"));
         QCOMPARE(state->items().size(), 9);
-        QCOMPARE(h.reported.size(), 2);
+        QCOMPARE(h.edits.size(), 2);
     }
 
     void reorderThroughStoreAndRestart()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         QList<WatchItem> reordered = state->items();
         reordered.move(0, 2);
         state->store(reordered, state->mode());
         state->restart();
         QCOMPARE(state->items(), reordered);
         QCOMPARE(state->quoteService().items(), reordered);
-        QVERIFY(h.reported.isEmpty());
+        QVERIFY(h.edits.isEmpty());
     }
 
     void rotationCycles()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.useWatchlist({item(u"NVDA", u"NVDA")});
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         state->rotate();
         QCOMPARE(state->rotationIndex(), 0);
         QCOMPARE(state->rotatingItem(), item(u"NVDA", u"NVDA"));
@@ -306,8 +269,8 @@ private slots:
 
     void rotationTimerAdvances()
     {
-        Harness h;
-        const auto state = h.makeState({20s, 20ms, 1s});
+        StateFixture h{StateFixture::Start::later};
+        AppState* const state = &h.start({20s, 20ms, 1s});
         QTRY_VERIFY_WITH_TIMEOUT(state->rotationIndex() >= 2, 1000);
     }
 
@@ -336,9 +299,9 @@ private slots:
     {
         QFETCH(QList<WatchItem>, server);
         QFETCH(QList<WatchItem>, expected);
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         state->rotate();
 
         state->applyServerWatchlist(server);
@@ -346,14 +309,14 @@ private slots:
         QCOMPARE(state->items(), expected);
         QCOMPARE(state->quoteService().items(), expected);
         QCOMPARE(state->rotationIndex(), 0);
-        QVERIFY(h.reported.isEmpty());
+        QVERIFY(h.edits.isEmpty());
     }
 
     void applyingTheSameListWritesNothing()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         state->rotate();
         state->applyServerWatchlist(AppState::defaultItems(DisplayMode::watchlist));
         QVERIFY(!h.settings.reopen()->contains(kWatchlistKey));
@@ -362,10 +325,10 @@ private slots:
 
     void applyingInMarketModeLeavesPollingAlone()
     {
-        Harness h;
-        const auto state = h.makeState();
+        StateFixture h{StateFixture::Start::later};
+        AppState* const state = &h.start(quiet());
         state->rotate();
-        QSignalSpy items(state.get(), &AppState::itemsChanged);
+        QSignalSpy items(state, &AppState::itemsChanged);
         const QList<WatchItem> server{item(u"AAPL", u"Apple")};
 
         state->applyServerWatchlist(server);
@@ -378,9 +341,9 @@ private slots:
 
     void arrivingQuotesAreEvaluated()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.useWatchlist({item(u"NVDA", u"NVDA")});
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         AlertRule rule;
         rule.symbol = QStringLiteral("NVDA");
         rule.name = QStringLiteral("NVDA");
@@ -393,16 +356,16 @@ private slots:
 
     void koreanNamesAreLookedUpOnlyWhereMissing()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         const QList<WatchItem> watchlist{item(u"NVDA", u"NVDA"), item(u"005930.KS", u"삼성전자"),
                                          item(u"091990.KQ", u"Celltrion Healthcare"),
                                          item(u"403870.KQ", u"HPSP")};
         h.settings->setValue(kWatchlistKey, WatchItem::encodeList(watchlist));
-        const auto state = h.makeState();
-        QSignalSpy items(state.get(), &AppState::itemsChanged);
+        AppState* const state = &h.start(quiet());
+        QSignalSpy items(state, &AppState::itemsChanged);
 
         QCoro::waitFor(state->localizeKoreanNames());
-        QCOMPARE(h.searchedSymbols(),
+        QCOMPARE(searchedSymbols(h.server),
                  (QStringList{QStringLiteral("091990.KQ"), QStringLiteral("403870.KQ")}));
         QCOMPARE(stored(h.settings, kWatchlistKey),
                  (QList<WatchItem>{watchlist[0], watchlist[1], item(u"091990.KQ", u"셀트리온헬스케어"),
@@ -413,13 +376,13 @@ private slots:
 
     void editsDuringKoreanLookupsAreKept()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.useWatchlist({item(u"NVDA", u"NVDA"), item(u"091990.KQ", u"Celltrion Healthcare")});
-        const auto state = h.makeState();
+        AppState* const state = &h.start(quiet());
         h.server.faults().add(fake::FakeServer::searchPath, fake::Fault::delayed(200ms));
 
         auto pass = state->localizeKoreanNames();
-        QTRY_COMPARE_WITH_TIMEOUT(h.searchedSymbols().size(), 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(searchedSymbols(h.server).size(), 1, 2000);
         state->addSymbol(QStringLiteral("AAPL"));
         state->removeSymbol(QStringLiteral("NVDA"));
         QCoro::waitFor(pass);
@@ -431,15 +394,16 @@ private slots:
 
     void stateMayGoDuringKoreanLookups()
     {
-        Harness h;
+        StateFixture h{StateFixture::Start::later};
         h.useWatchlist({item(u"091990.KQ", u"Celltrion Healthcare"), item(u"403870.KQ", u"HPSP")});
-        auto state = h.makeState();
+        h.start(quiet());
+        AppState* const state = h.state.get();
         h.server.faults().add(fake::FakeServer::searchPath, fake::Fault::delayed(100ms));
 
         auto pass = state->localizeKoreanNames();
-        state.reset();
+        h.state.reset();
         QCoro::waitFor(pass);
-        QCOMPARE(h.searchedSymbols(), QStringList{QStringLiteral("091990.KQ")});
+        QCOMPARE(searchedSymbols(h.server), QStringList{QStringLiteral("091990.KQ")});
         QCOMPARE(stored(h.settings, kWatchlistKey).first().name, QStringLiteral("Celltrion Healthcare"));
     }
 };

@@ -1,14 +1,8 @@
 #include "state/TimelineStore.h"
 
-#include "FakeClock.h"
-#include "FakeNotifier.h"
-#include "TempSettings.h"
-#include "fakemarket/FakeServer.h"
-#include "market/YahooClient.h"
-#include "state/AppState.h"
+#include "StateFixture.h"
 #include "platform/Settings.h"
 
-#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
@@ -61,39 +55,17 @@ QStringList idsOf(const QList<TimelineEvent>& events)
     return ids;
 }
 
-QUrl listening(fake::FakeServer& server)
+// A state on `watchlist` (the default one without), fed by a fake market fixed at kNow.
+struct Harness : StateFixture
 {
-    server.listen();
-    server.setNow(kNow);
-    return server.origin();
-}
-
-// A state on the default watchlist, fed by a fake market fixed at kNow.
-struct Harness
-{
-    fake::FakeServer server;
-    TempSettings settings;
-    FakeNotifier notifier;
-    FakeClock clock{kNow};
-    YahooClient yahoo{listening(server)};
-    std::unique_ptr<AppState> state;
-
-    // Requests still running end before the client goes: one cut off before it was sent would
-    // never resume the task awaiting it.
-    ~Harness()
-    {
-        state.reset();
-        QTRY_VERIFY_WITH_TIMEOUT(yahoo.findChildren<QNetworkReply*>().isEmpty(), 5000);
-    }
-
     explicit Harness(const std::optional<QList<WatchItem>>& watchlist = std::nullopt)
+        : StateFixture(Start::later, kNow)
     {
         settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
         if (watchlist) {
-            settings->setValue(QStringLiteral("items.watchlist"), WatchItem::encodeList(*watchlist));
+            useWatchlist(*watchlist);
         }
-        state =
-            std::make_unique<AppState>(*settings, yahoo, notifier, clock, AppState::Intervals{1h, 1h, 1s});
+        start();
     }
 
     int newsRequests() const
@@ -246,7 +218,7 @@ private slots:
     void refreshGathersEverySymbol()
     {
         Harness h;
-        TimelineStore store(*h.state, h.yahoo, h.clock);
+        TimelineStore store(*h.state, *h.yahoo, h.clock);
         QSignalSpy loading(&store, &TimelineStore::loadingChanged);
         QSignalSpy refreshed(&store, &TimelineStore::refreshedAtChanged);
         QVERIFY(!store.refreshedAt().isValid());
@@ -289,7 +261,7 @@ private slots:
     void emptyListGivesAnEmptyTimeline()
     {
         Harness h(QList<WatchItem>{});
-        TimelineStore store(*h.state, h.yahoo, h.clock);
+        TimelineStore store(*h.state, *h.yahoo, h.clock);
         QCoro::waitFor(store.refresh());
         QVERIFY(store.events().isEmpty());
         QCOMPARE(store.refreshedAt(), kNow);
@@ -301,7 +273,7 @@ private slots:
         Harness h(QList<WatchItem>{kSamsung});
         h.server.faults().add(fake::FakeServer::searchPath, fake::Fault::withStatus(500));
         h.server.faults().add(fake::FakeServer::chartPath, fake::Fault::withStatus(429));
-        TimelineStore store(*h.state, h.yahoo, h.clock);
+        TimelineStore store(*h.state, *h.yahoo, h.clock);
         QCoro::waitFor(store.refresh());
         QVERIFY(store.events().isEmpty());
         QVERIFY(!store.loading());
@@ -311,7 +283,7 @@ private slots:
     {
         Harness h;
         h.server.faults().add(fake::FakeServer::searchPath, fake::Fault::delayed(100ms));
-        auto store = std::make_unique<TimelineStore>(*h.state, h.yahoo, h.clock);
+        auto store = std::make_unique<TimelineStore>(*h.state, *h.yahoo, h.clock);
         auto refresh = store->refresh();
         store.reset();
         QCoro::waitFor(refresh);

@@ -1,5 +1,4 @@
 #include "windows/LinkView.h"
-#include "AwaitTask.h"
 #include "FakeClock.h"
 #include "MemorySecretStore.h"
 #include "TempSettings.h"
@@ -11,7 +10,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -74,170 +72,98 @@ class LinkViewTest : public QObject
     Q_OBJECT
 
 private slots:
-    void followsTheLinkStateThroughEveryState();
-    void failureOffersRetryAndClose();
-    void copyCheckMarkResetsAfterTheFirstPress();
-    void countdown_data();
-    void countdown();
-    void successWithoutEmailHasNoThirdLine();
-    void showStartsALinkOnlyWhenNoneRuns();
-    void closingDoesNotCancelTheLink();
+    void followsTheLinkStateThroughEveryState()
+    {
+        AccountFixture fixture;
+        LinkView view(*fixture.account, fixture.clock, kScaled);
+        QSignalSpy closes(&view, &LinkView::closeRequested);
+        fixture.account->beginLink();
+        QCOMPARE(view.page(), LinkView::Page::preparing);
+        QTRY_COMPARE(view.page(), LinkView::Page::waiting);
+        QCOMPARE(view.codeText(), fixture.pendingCode());
+        QCOMPARE(view.countdownText(), u"10:00"_qs);
+        QTest::mouseClick(view.copyButton(), Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), fixture.pendingCode());
+        fixture.clock.advance(61);
+        QTRY_COMPARE(view.countdownText(), u"8:59"_qs);
+
+        QVERIFY(fixture.service.approve(fixture.pendingCode(), u"me@example.com"_qs));
+        QTRY_COMPARE(view.page(), LinkView::Page::success);
+        QCOMPARE(view.emailText(), u"me@example.com"_qs);
+        QCOMPARE(closes.size(), 0);
+        // Success closes the window by itself after a moment, once.
+        QTRY_COMPARE(closes.size(), 1);
+        QTest::qWait(200);
+        QCOMPARE(closes.size(), 1);
+        fixture.account->logout();
+        QCOMPARE(view.page(), LinkView::Page::preparing);
+    }
+
+    void failureOffersRetryAndClose()
+    {
+        AccountFixture fixture;
+        fixture.server.faults().add(kStart, fake::Fault::withStatus(500).times(1));
+        LinkView view(*fixture.account, fixture.clock, kScaled);
+        QSignalSpy closes(&view, &LinkView::closeRequested);
+        fixture.account->beginLink();
+        QTRY_COMPARE(view.page(), LinkView::Page::failure);
+        QCOMPARE(view.failureText(), kCannotConnect);
+        QTest::mouseClick(view.retryButton(), Qt::LeftButton);
+        QTRY_COMPARE(view.page(), LinkView::Page::waiting);
+        fixture.server.faults().add(u"/api/mac/device/poll"_qs, fake::Fault::withStatus(404));
+        QTRY_COMPARE(view.page(), LinkView::Page::failure);
+        QTest::mouseClick(view.closeButton(), Qt::LeftButton);
+        QCOMPARE(closes.size(), 1);
+    }
+
+    void countdown_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ten minutes") << 600 << u"10:00"_qs;
+        QTest::newRow("seconds only") << 5 << u"0:05"_qs;
+        QTest::newRow("an hour") << 3600 << u"1:00:00"_qs;
+        QTest::newRow("hours, minutes and seconds") << 3 * 3600 + 62 << u"3:01:02"_qs;
+        QTest::newRow("past") << -30 << u"0:00"_qs;
+    }
+    void countdown()
+    {
+        QFETCH(int, seconds);
+        QTEST(LinkView::countdown(std::chrono::seconds(seconds)), "text");
+    }
+
+    void windowStartsALinkOnlyWhenNoneRunsAndClosingKeepsIt()
+    {
+        AccountFixture fixture;
+        LinkWindowController controller(*fixture.account);
+        controller.setIntervals(kScaled);
+        controller.show();
+        QTRY_COMPARE(controller.view()->page(), LinkView::Page::waiting);
+        // Showing again while the code is polled keeps the code; closing does not cancel it.
+        controller.show();
+        QPointer<LinkView> first = controller.view();
+        first->close();
+        QTRY_VERIFY(!first);
+        QCOMPARE(fixture.account->linkState().kind, LinkState::Kind::waiting);
+        QCOMPARE(fixture.server.requestCount(kStart), 1);
+
+        // After a failure, showing starts over at once.
+        fixture.server.faults().add(u"/api/mac/device/poll"_qs, fake::Fault::withStatus(404).times(1));
+        QTRY_COMPARE(fixture.account->linkState().kind, LinkState::Kind::failed);
+        controller.show();
+        QTRY_COMPARE(controller.view()->page(), LinkView::Page::waiting);
+        QCOMPARE(fixture.server.requestCount(kStart), 2);
+
+        // Signed in: showing opens the success view without starting anything, and it closes itself.
+        QVERIFY(fixture.service.approve(controller.view()->codeText(), u"me@example.com"_qs));
+        QTRY_VERIFY(fixture.account->user().has_value());
+        QPointer<LinkView> second = controller.view();
+        QTRY_VERIFY(!second);
+        controller.show();
+        QCOMPARE(controller.view()->page(), LinkView::Page::success);
+        QCOMPARE(fixture.server.requestCount(kStart), 2);
+    }
 };
-
-void LinkViewTest::followsTheLinkStateThroughEveryState()
-{
-    AccountFixture fixture;
-    LinkView view(*fixture.account, fixture.clock, kScaled);
-    QSignalSpy closes(&view, &LinkView::closeRequested);
-    QCOMPARE(view.page(), LinkView::Page::preparing);
-
-    fixture.account->beginLink();
-    QCOMPARE(fixture.account->linkState().kind, LinkState::Kind::starting);
-    QCOMPARE(view.page(), LinkView::Page::preparing);
-
-    QTRY_COMPARE(view.page(), LinkView::Page::waiting);
-    QVERIFY(!fixture.pendingCode().isEmpty());
-    QCOMPARE(view.codeText(), fixture.pendingCode());
-    QCOMPARE(view.countdownText(), u"10:00"_qs);
-    fixture.clock.advance(61);
-    QTRY_COMPARE(view.countdownText(), u"8:59"_qs);
-
-    QVERIFY(fixture.service.approve(fixture.pendingCode(), u"me@example.com"_qs));
-    QTRY_COMPARE(view.page(), LinkView::Page::success);
-    QCOMPARE(view.emailText(), u"me@example.com"_qs);
-    QCOMPARE(closes.size(), 0);
-    // Success closes the window by itself after a moment.
-    QTRY_COMPARE(closes.size(), 1);
-    QTest::qWait(200);
-    QCOMPARE(closes.size(), 1);
-
-    // Signing out goes back to preparing (the state is idle again).
-    fixture.account->logout();
-    QCOMPARE(view.page(), LinkView::Page::preparing);
-}
-
-void LinkViewTest::failureOffersRetryAndClose()
-{
-    AccountFixture fixture;
-    fixture.server.faults().add(kStart, fake::Fault::withStatus(500).times(1));
-    LinkView view(*fixture.account, fixture.clock, kScaled);
-    QSignalSpy closes(&view, &LinkView::closeRequested);
-    fixture.account->beginLink();
-    QTRY_COMPARE(view.page(), LinkView::Page::failure);
-    QCOMPARE(view.failureText(), kCannotConnect);
-
-    QTest::mouseClick(view.retryButton(), Qt::LeftButton);
-    QCOMPARE(view.page(), LinkView::Page::preparing);
-    QTRY_COMPARE(view.page(), LinkView::Page::waiting);
-    QCOMPARE(fixture.server.requestCount(kStart), 2);
-
-    fixture.server.faults().add(u"/api/mac/device/poll"_qs, fake::Fault::withStatus(404));
-    QTRY_COMPARE(view.page(), LinkView::Page::failure);
-    QTest::mouseClick(view.closeButton(), Qt::LeftButton);
-    QCOMPARE(closes.size(), 1);
-    QCOMPARE(view.page(), LinkView::Page::failure);
-}
-
-void LinkViewTest::copyCheckMarkResetsAfterTheFirstPress()
-{
-    AccountFixture fixture;
-    LinkView view(*fixture.account, fixture.clock, LinkViewIntervals{200ms, 1s, 20ms});
-    fixture.account->beginLink();
-    QTRY_COMPARE(view.page(), LinkView::Page::waiting);
-    QGuiApplication::clipboard()->setText(u"something else"_qs);
-
-    QTest::mouseClick(view.copyButton(), Qt::LeftButton);
-    QVERIFY(view.copied());
-    QCOMPARE(QGuiApplication::clipboard()->text(), fixture.pendingCode());
-    QCOMPARE(QGuiApplication::clipboard()->mimeData()->formats(), QStringList{u"text/plain"_qs});
-    QTest::qWait(100);
-    QTest::mouseClick(view.copyButton(), Qt::LeftButton);
-    QVERIFY(view.copied());
-    // The first press's reset ends the check mark; the second press does not extend it.
-    QTest::qWait(130);
-    QVERIFY(!view.copied());
-}
-
-void LinkViewTest::countdown_data()
-{
-    QTest::addColumn<int>("seconds");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("ten minutes") << 600 << u"10:00"_qs;
-    QTest::newRow("seconds only") << 5 << u"0:05"_qs;
-    QTest::newRow("an hour") << 3600 << u"1:00:00"_qs;
-    QTest::newRow("hours and minutes") << 3 * 3600 + 62 << u"3:01:02"_qs;
-    QTest::newRow("past") << -30 << u"0:00"_qs;
-}
-
-void LinkViewTest::countdown()
-{
-    QFETCH(int, seconds);
-    QFETCH(QString, text);
-    QCOMPARE(LinkView::countdown(std::chrono::seconds(seconds)), text);
-}
-
-void LinkViewTest::successWithoutEmailHasNoThirdLine()
-{
-    AccountFixture fixture;
-    // A saved session whose e-mail is not known, and a profile that does not tell it either.
-    fixture.secrets.token = fixture.service.issueToken(QString());
-    test::awaitTask(fixture.account->restore());
-    QVERIFY(fixture.account->user().has_value());
-    LinkView view(*fixture.account, fixture.clock, kScaled);
-    QCOMPARE(view.page(), LinkView::Page::success);
-    QVERIFY(view.emailText().isEmpty());
-    QSignalSpy closes(&view, &LinkView::closeRequested);
-    QTest::keyClick(&view, Qt::Key_Return);
-    QCOMPARE(closes.size(), 1);
-}
-
-void LinkViewTest::showStartsALinkOnlyWhenNoneRuns()
-{
-    AccountFixture fixture;
-    LinkWindowController controller(*fixture.account);
-    controller.setIntervals(kScaled);
-    controller.show();
-    QVERIFY(controller.view());
-    QCOMPARE(fixture.account->linkState().kind, LinkState::Kind::starting);
-    QTRY_COMPARE(controller.view()->page(), LinkView::Page::waiting);
-    const QString code = controller.view()->codeText();
-
-    // Showing again while the code is polled keeps the code: no new one is asked for.
-    controller.show();
-    QCOMPARE(fixture.account->linkState().kind, LinkState::Kind::waiting);
-    QCOMPARE(controller.view()->codeText(), code);
-    QCOMPARE(fixture.server.requestCount(kStart), 1);
-
-    // After a failure, showing starts over at once.
-    fixture.server.faults().add(u"/api/mac/device/poll"_qs, fake::Fault::withStatus(404).times(1));
-    QTRY_COMPARE(controller.view()->page(), LinkView::Page::failure);
-    controller.show();
-    QCOMPARE(controller.view()->page(), LinkView::Page::preparing);
-    QTRY_COMPARE(fixture.server.requestCount(kStart), 2);
-}
-
-void LinkViewTest::closingDoesNotCancelTheLink()
-{
-    AccountFixture fixture;
-    LinkWindowController controller(*fixture.account);
-    controller.setIntervals(kScaled);
-    controller.show();
-    QTRY_COMPARE(controller.view()->page(), LinkView::Page::waiting);
-    QPointer<LinkView> first = controller.view();
-    first->close();
-    QTRY_VERIFY(!first);
-    QVERIFY(!controller.view());
-    QCOMPARE(fixture.account->linkState().kind, LinkState::Kind::waiting);
-
-    QVERIFY(fixture.service.approve(fixture.pendingCode(), u"me@example.com"_qs));
-    QTRY_VERIFY(fixture.account->user().has_value());
-    // Signed in: showing opens the success view without starting anything, and it closes itself.
-    controller.show();
-    QCOMPARE(controller.view()->page(), LinkView::Page::success);
-    QCOMPARE(fixture.server.requestCount(kStart), 1);
-    QPointer<LinkView> second = controller.view();
-    QTRY_VERIFY(!second);
-}
 
 QTEST_MAIN(LinkViewTest)
 #include "LinkViewTest.moc"

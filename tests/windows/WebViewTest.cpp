@@ -54,6 +54,13 @@ private slots:
         QVERIFY(!readFile(u"/proc/self/maps"_qs).contains("libQt6WebEngineCore"));
     }
 
+    void init()
+    {
+        if (m_program.isEmpty() && !QByteArray(QTest::currentTestFunction()).contains("Lines")) {
+            QSKIP("The web helper is not built, or not for the sanitizers");
+        }
+    }
+
     void protocolLinesRoundTrip_data()
     {
         QTest::addColumn<Message>("message");
@@ -98,16 +105,13 @@ private slots:
 
     void everyRequestCarriesTheUserAgentAndTheSameAddressDoesNotReload()
     {
-        if (m_program.isEmpty()) {
-            QSKIP("The web helper is not built, or not for the sanitizers");
-        }
         QTemporaryDir storage;
         const auto helper = startHelper(storage);
         helper->load(page(u"/symbol/AAPL"_qs));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/AAPL"_qs).size(), 1, engineTimeout);
         QCOMPARE(QString::fromUtf8(m_service.requestsTo(u"/symbol/AAPL"_qs).first().userAgent),
                  WebViewHost::userAgent());
-        QCOMPARE(WebViewHost::userAgent().size(), 135);
+        QVERIFY(WebViewHost::userAgent().endsWith(u" virel-for-mac/0.1"));
         // A redraw hands the same address again; only a new address loads.
         helper->load(page(u"/symbol/AAPL"_qs));
         helper->load(page(u"/symbol/MSFT"_qs));
@@ -117,25 +121,21 @@ private slots:
 
     void cookiesSurviveARestartOfTheHelper()
     {
-        if (m_program.isEmpty()) {
-            QSKIP("The web helper is not built, or not for the sanitizers");
-        }
         QTemporaryDir storage;
-        auto helper = startHelper(storage);
-        helper->load(page(u"/symbol/005930"_qs)); // sets a session cookie
-        QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/005930"_qs).size(), 1, engineTimeout);
-        m_echoedCookies.clear();
-        helper->load(page(u"/echo"_qs));
-        QTRY_COMPARE_WITH_TIMEOUT(m_echoedCookies.size(), 1, engineTimeout);
-        QVERIFY2(m_echoedCookies.first().contains("virel_last_symbol=005930"), m_echoedCookies.first());
-
-        // As after a restart of the application: the helper ends, a new one starts on the same profile.
-        helper.reset();
-        helper = startHelper(storage);
-        m_echoedCookies.clear();
-        helper->load(page(u"/echo"_qs));
-        QTRY_COMPARE_WITH_TIMEOUT(m_echoedCookies.size(), 1, engineTimeout);
-        QVERIFY2(m_echoedCookies.first().contains("virel_last_symbol=005930"), m_echoedCookies.first());
+        // The second round is as after a restart of the application: the helper has ended, a new one
+        // starts on the same profile.
+        for (const bool restarted : {false, true}) {
+            const auto helper = startHelper(storage);
+            if (!restarted) {
+                helper->load(page(u"/symbol/005930"_qs)); // sets a session cookie
+                QTRY_COMPARE_WITH_TIMEOUT(m_service.requestsTo(u"/symbol/005930"_qs).size(), 1,
+                                          engineTimeout);
+            }
+            m_echoedCookies.clear();
+            helper->load(page(u"/echo"_qs));
+            QTRY_COMPARE_WITH_TIMEOUT(m_echoedCookies.size(), 1, engineTimeout);
+            QVERIFY2(m_echoedCookies.first().contains("virel_last_symbol=005930"), m_echoedCookies.first());
+        }
     }
 
     void linksOffTheServiceGoToTheBrowser_data()
@@ -150,9 +150,6 @@ private slots:
     }
     void linksOffTheServiceGoToTheBrowser()
     {
-        if (m_program.isEmpty()) {
-            QSKIP("The web helper is not built, or not for the sanitizers");
-        }
         QFETCH(QUrl, url);
         QFETCH(bool, staysInside);
         QFETCH(bool, opened);

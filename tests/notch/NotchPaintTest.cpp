@@ -1,0 +1,483 @@
+#include "FakeClock.h"
+#include "FakePresence.h"
+#include "StateFixture.h"
+#include "model/TickerMotion.h"
+#include "notch/DarkGlass.h"
+#include "notch/GlanceRow.h"
+#include "notch/GlanceView.h"
+#include "notch/MarqueeTicker.h"
+#include "notch/NotchStripView.h"
+#include "notch/QuoteChip.h"
+#include "notch/Sparkline.h"
+#include "notch/TickerBarView.h"
+#include "windows/WindowStyle.h"
+
+#include <QImage>
+#include <QPainter>
+
+using namespace virel;
+using namespace virel::test;
+
+Q_DECLARE_METATYPE(virel::QuoteMap)
+Q_DECLARE_METATYPE(std::optional<Quote>)
+
+namespace {
+
+const QDateTime now = usMorning();
+const QColor rise = QColor::fromRgbF(1, 0.33F, 0.33F);
+
+Quote quote(double price, double previousClose, qint64 ageSeconds = 10)
+{
+    Quote q;
+    q.symbol = u"005930.KS"_qs;
+    q.displayName = u"삼성전자"_qs;
+    q.price = price;
+    q.previousClose = previousClose;
+    q.receivedAt = now.addSecs(-ageSeconds);
+    return q;
+}
+
+// The runs as "text/opacity%" joined by " | "; colours keep 16-bit channels, hence the rounding.
+QString describe(const QuoteChip& chip)
+{
+    QStringList runs;
+    for (const QuoteChip::Run& run : chip.runs()) {
+        runs.append(run.text + u'/' + QString::number(qRound(run.color.alphaF() * 100)));
+    }
+    return runs.join(u" | ");
+}
+
+QList<QuoteChip> risingChips(int count)
+{
+    return QList<QuoteChip>(count, QuoteChip(quote(110, 100, 0), {}, true, now));
+}
+
+// Counts pixels of a column range: lit (not black), or tinted like a rise (red) or a fall (blue).
+enum class Tint { lit, red, blue };
+int pixels(const QImage& image, int fromX, int toX, Tint tint)
+{
+    int count = 0;
+    for (int x = std::max(fromX, 0); x < std::min(toX, image.width()); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            const bool lit = c.red() + c.green() + c.blue() > 0;
+            const bool red = c.red() > 120 && c.red() > c.blue() + 60 && c.green() < 120;
+            const bool blue = c.blue() > 120 && c.blue() > c.red() + 40;
+            count += (tint == Tint::lit ? lit : tint == Tint::red ? red : blue) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+Quote moved(double percent, double previousClose = 100)
+{
+    Quote q;
+    q.previousClose = previousClose;
+    q.price = previousClose * (1 + percent / 100);
+    return q;
+}
+
+Quote receivedAgo(qint64 seconds)
+{
+    Quote q;
+    q.receivedAt = now.addSecs(-seconds);
+    return q;
+}
+
+} // namespace
+
+// What the notch draws: quote chips, sparklines, the dark card, the flowing ticker, the strip beside
+// the notch, the glance card under it and the ticker bar.
+class NotchPaintTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MorningStateFixture> f;
+
+    std::unique_ptr<GlanceView> makeGlance()
+    {
+        auto glance = std::make_unique<GlanceView>(*f->state, f->state->alertEngine(), f->clock);
+        glance->adjustSize();
+        return glance;
+    }
+    std::unique_ptr<NotchStripView> makeStrip()
+    {
+        auto strip = std::make_unique<NotchStripView>(*f->state, f->state->timerEngine(), f->clock,
+                                                      StripParts{12, 190, 190});
+        strip->resize(392, 24);
+        return strip;
+    }
+    int risesAndFalls(ChangeDirection direction) const
+    {
+        const QuoteMap& quotes = f->state->quoteService().quotes();
+        return int(std::ranges::count_if(quotes, [&](const Quote& q) { return q.direction() == direction; }));
+    }
+
+private slots:
+    void init() { f = std::make_unique<MorningStateFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void chip_data()
+    {
+        QTest::addColumn<std::optional<Quote>>("q");
+        QTest::addColumn<bool>("showPrice");
+        QTest::addColumn<QString>("runs");
+        QTest::addColumn<QColor>("changeColor"); // invalid: not checked
+        const QColor fall = QColor::fromRgbF(0.36F, 0.62F, 1);
+        const QColor flat = WindowStyle::changeColor(ChangeDirection::flat);
+        QTest::newRow("no quote: faded placeholder")
+            << std::optional<Quote>() << true << u"KOSPI/35"_qs << QColor();
+        QTest::newRow("rise with price") << std::optional(quote(101.23, 100)) << true
+                                         << u"삼성전자/90 | 101.23/70 | ▲1.23%/100"_qs << rise;
+        QTest::newRow("fall") << std::optional(quote(99.6, 100)) << false << u"삼성전자/90 | ▼0.40%/100"_qs
+                              << fall;
+        QTest::newRow("unchanged") << std::optional(quote(100, 100)) << false
+                                   << u"삼성전자/90 | ·0.00%/100"_qs << flat;
+        QTest::newRow("stale dims the name")
+            << std::optional(quote(100, 99, 121)) << false << u"삼성전자/40 | ▲1.01%/100"_qs << QColor();
+    }
+    void chip()
+    {
+        QFETCH(std::optional<Quote>, q);
+        QFETCH(bool, showPrice);
+        QFETCH(QColor, changeColor);
+        const QuoteChip chip(q, u"KOSPI"_qs, showPrice, now);
+        QTEST(describe(chip), "runs");
+        QVERIFY(!changeColor.isValid() || chip.runs().constLast().color == changeColor);
+        QVERIFY(chip.width() > 0);
+    }
+
+    void chip_fittedCutsOnlyTheName()
+    {
+        const QuoteChip chip(quote(72300, 72000), {}, true, now);
+        QCOMPARE(chip.fittedTo(chip.width() + 1), chip);
+        const QuoteChip cut = chip.fittedTo(chip.width() - 15);
+        QVERIFY(cut.width() <= chip.width() - 15);
+        QVERIFY(cut.runs()[0].text.endsWith(u"…"));
+        QCOMPARE(cut.runs().mid(1), chip.runs().mid(1));
+        // Far too narrow: the name shrinks to the ellipsis, price and change stay whole.
+        QCOMPARE(describe(chip.fittedTo(10)), u"…/90 | 72,300/70 | ▲0.42%/100"_qs);
+    }
+
+    void sparkline_data()
+    {
+        QTest::addColumn<QList<double>>("closes");
+        QTest::addColumn<double>("baseline");
+        QTest::addColumn<QPolygonF>("points"); // in 48 × 14
+        QTest::addColumn<std::optional<double>>("baselineY");
+        const QPolygonF three{QPointF(0, 14), QPointF(24, 0), QPointF(48, 7)};
+        const std::optional<double> none;
+        QTest::newRow("two values run corner to corner")
+            << QList<double>{10, 20} << 0.0 << QPolygonF{QPointF(0, 14), QPointF(48, 0)} << none;
+        QTest::newRow("spread evenly, higher is up, baseline mid height")
+            << QList<double>{100, 102, 101} << 101.0 << three << std::optional(7.0);
+        QTest::newRow("baseline at the highest")
+            << QList<double>{100, 102, 101} << 102.0 << three << std::optional(0.0);
+        QTest::newRow("baseline above the highest") << QList<double>{100, 102, 101} << 103.0 << three << none;
+        QTest::newRow("empty") << QList<double>{} << 5.0 << QPolygonF() << none;
+        QTest::newRow("flat") << QList<double>{5, 5, 5} << 5.0 << QPolygonF() << none;
+    }
+    void sparkline()
+    {
+        QFETCH(QList<double>, closes);
+        QFETCH(double, baseline);
+        const Sparkline line(closes, baseline, Qt::red);
+        QTEST(line.points(QSizeF(48, 14)), "points");
+        QTEST(line.baselineY(QSizeF(48, 14)), "baselineY");
+    }
+
+    void paint_sparklineInItsTintOnARoundedDarkCard()
+    {
+        QImage image(320, 100, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        const DarkGlass glass(16);
+        glass.paint(painter, QRectF(0, 0, 320, 100), true);
+        Sparkline({10, 20}, 0, QColor(255, 0, 0)).paint(painter, QRectF(100, 40, 48, 14));
+        painter.end();
+        QVERIFY(pixels(image, 120, 128, Tint::red) > 0);
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // cut corner
+        const QColor centre = image.pixelColor(200, 50);
+        QCOMPARE(centre.alpha(), DarkGlass::fill(true).alpha());
+        QVERIFY(centre.lightness() < 40);
+        const QRegion mask = glass.mask(QSize(320, 100));
+        QVERIFY(!mask.contains(QPoint(0, 0)) && mask.contains(QPoint(160, 0)));
+    }
+
+    void ticker_twoMoveInStepAndAnimateOnlyShownWithContent()
+    {
+        FakeClock clock(now.addMSecs(12'345));
+        MarqueeTicker a(clock);
+        MarqueeTicker b(clock);
+        a.resize(300, 22);
+        b.resize(900, 22);
+        a.setChips(risingChips(3));
+        b.setChips(risingChips(3));
+        clock.advance(3.7);
+        QCOMPARE(a.currentShift(), b.currentShift());
+
+        QVERIFY2(!a.isAnimating(), "hidden");
+        a.show();
+        QVERIFY(a.isAnimating());
+        a.setChips({});
+        QVERIFY2(!a.isAnimating(), "empty list");
+        a.setChips(risingChips(2));
+        QVERIFY(a.isAnimating());
+        a.hide();
+        QVERIFY(!a.isAnimating());
+    }
+
+    void ticker_stepsWhileIdleThenFlowsOnFromWhereItStands()
+    {
+        FakeClock clock(now.addMSecs(7'777));
+        FakePresence presence;
+        MarqueeTicker::followPresence(presence);
+        MarqueeTicker a(clock);
+        MarqueeTicker b(clock);
+        const QList<QuoteChip> chips = risingChips(3);
+        const double pitch = chips[0].width() + 28; // equal chips: every step moves one of these
+        for (MarqueeTicker* ticker : {&a, &b}) {
+            ticker->resize(300, 22);
+            ticker->setChips(chips);
+            ticker->show();
+        }
+        presence.set(false, 300, false);
+        const double standing = a.currentShift();
+        clock.advance(3.9);
+        QCOMPARE(a.currentShift(), standing);
+        clock.advance(0.2);
+        const double firstStep = a.currentShift();
+        QVERIFY(firstStep > standing && firstStep - standing <= pitch);
+        clock.advance(4);
+        QCOMPARE(std::fmod(a.currentShift() - firstStep + a.cycle(), a.cycle()), pitch);
+        QCOMPARE(b.currentShift(), a.currentShift());
+
+        const double stepped = a.currentShift();
+        presence.set(false, 0, false); // the first input: the flow goes on from there
+        // Distance travelled since the step, modulo the cycle; the wall clock's rounding is far below a
+        // pixel.
+        const auto travelled = [&] {
+            return std::fmod(a.currentShift() - stepped + 1.5 * a.cycle(), a.cycle()) - 0.5 * a.cycle();
+        };
+        QVERIFY(qAbs(travelled()) < 1e-3);
+        clock.advance(1);
+        QVERIFY(qAbs(travelled() - 28) < 1e-3);
+        QCOMPARE(b.currentShift(), a.currentShift());
+
+        presence.set(true, 0, false);
+        QVERIFY2(!a.isAnimating(), "locked");
+        presence.set(false, 0, false);
+        QVERIFY(a.isAnimating());
+    }
+
+    void ticker_redrawsOnlyWhenTheRowMoved()
+    {
+        FakeClock clock(now);
+        MarqueeTicker ticker(clock);
+        ticker.setFrameInterval(std::chrono::milliseconds(5));
+        ticker.resize(400, 22);
+        ticker.setChips(risingChips(2));
+        PaintCounter counter;
+        ticker.installEventFilter(&counter);
+        ticker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ticker));
+        QTRY_VERIFY(counter.paints >= 1);
+        const int settled = counter.paints;
+        QTest::qWait(60); // about a dozen frames with the clock standing still
+        QCOMPARE(counter.paints, settled);
+        clock.advance(1);
+        QTRY_COMPARE(counter.paints, settled + 1);
+    }
+
+    void ticker_paintsTheRowAtTheShift()
+    {
+        FakeClock clock(now);
+        MarqueeTicker ticker(clock);
+        ticker.resize(600, 22);
+        ticker.setChips(risingChips(1)); // name, price, then the red change text at its end
+        const double width = ticker.contentWidth();
+        const double cycle = ticker.cycle();
+        // Move to a time whose shift is 0, then a quarter cycle further.
+        const double base = TickerMotion::shiftAt(double(now.toMSecsSinceEpoch()) / 1000.0, 28, cycle);
+        clock.advance((cycle - base) / 28.0);
+        for (const double moved : {0.0, cycle / 4}) {
+            clock.advance(moved / 28.0);
+            const QImage image = ticker.grab().toImage();
+            QVERIFY(pixels(image, int(width - 30 - moved), int(width - moved), Tint::red) > 0);
+            QCOMPARE(pixels(image, int(width - moved + 2), int(cycle - moved - 2), Tint::red), 0);
+        }
+    }
+
+    void glanceLive_onlyTheNewestQuoteCounts()
+    {
+        QCOMPARE(GlanceView::isLive({{u"A"_qs, receivedAgo(10)}, {u"B"_qs, receivedAgo(500)}}, now), true);
+        QCOMPARE(GlanceView::isLive({}, now), std::optional<bool>());
+    }
+
+    void glance_turnsStaleByItselfAndFollowsTheMode()
+    {
+        QTRY_VERIFY(f->quoted());
+        f->clock.advance(120.8);
+        const auto glance = makeGlance();
+        QCOMPARE(glance->freshness(), u"Live"_qs);
+        // No new quote arrives; the moment the newest turns stale redraws the card by itself.
+        f->clock.advance(0.3);
+        QTRY_COMPARE_WITH_TIMEOUT(glance->freshness(), u"Stale"_qs, 2000);
+
+        f->state->setMode(DisplayMode::watchlist);
+        QCOMPARE(glance->title(), u"Watchlist Mode"_qs);
+        QCOMPARE(glance->rows().size(), 3);
+        QCOMPARE(glance->rows()[1]->item().name, u"삼성전자"_qs);
+    }
+
+    void glance_rowClickOpensTheDetailOfThatRow()
+    {
+        const auto glance = makeGlance();
+        glance->show();
+        QList<WatchItem> opened;
+        f->state->openDetail = [&opened](const WatchItem& item) { opened.append(item); };
+        GlanceRow* row = glance->rows()[2];
+        // Anywhere on the row, including the empty middle.
+        QTest::mouseClick(row, Qt::LeftButton, {}, row->rect().center());
+        QCOMPARE(opened, QList<WatchItem>{f->state->items()[2]});
+        f->state->openDetail = nullptr;
+        QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(2, 2)); // nothing installed: nothing happens
+        QCOMPARE(opened.size(), 1);
+    }
+
+    void glance_darkCardWithRedAndBlueChanges()
+    {
+        QTRY_VERIFY(f->quoted());
+        const auto glance = makeGlance();
+        glance->setTranslucent(false);
+        const QImage image = glance->grab().toImage();
+        QCOMPARE(image.pixelColor(160, image.height() - 4), DarkGlass::fill(false));
+        // The change column.
+        QCOMPARE(pixels(image, 240, 308, Tint::red) > 0, risesAndFalls(ChangeDirection::rise) > 0);
+        QCOMPARE(pixels(image, 240, 308, Tint::blue) > 0, risesAndFalls(ChangeDirection::fall) > 0);
+    }
+
+    void stripCriticalCount_data()
+    {
+        QTest::addColumn<QuoteMap>("quotes");
+        QTest::addColumn<int>("count");
+        QTest::newRow("none") << QuoteMap{} << 0;
+        QTest::newRow("three at 5 % or more, one at 4.99 %") << QuoteMap{{u"A"_qs, moved(5.0)},
+                                                                         {u"B"_qs, moved(-5.0)},
+                                                                         {u"C"_qs, moved(7.5)},
+                                                                         {u"D"_qs, moved(4.99)}}
+                                                             << 3;
+        QTest::newRow("no previous close") << QuoteMap{{u"A"_qs, moved(0, 0)}} << 0;
+    }
+    void stripCriticalCount()
+    {
+        QFETCH(QuoteMap, quotes);
+        QTEST(NotchStripView::criticalCount(quotes), "count");
+    }
+
+    void strip_sessionDotGreenOnlyInTheRegularSession()
+    {
+        Quote q;
+        q.marketState = MarketState::regular;
+        QVERIFY(NotchStripView::sessionDotLit(q));
+        q.marketState = MarketState::post;
+        QVERIFY(!NotchStripView::sessionDotLit(q));
+    }
+
+    void strip_blackWithChipsBesideTheNotchAndTheTimerInPlaceOfOne()
+    {
+        QTRY_VERIFY(f->quoted());
+        const auto strip = makeStrip();
+        QImage image = strip->grab().toImage();
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::black));
+        QCOMPARE(pixels(image, 190, 202, Tint::lit), 0);  // nothing over the housing
+        QVERIFY(pixels(image, 0, 190, Tint::lit) > 50);   // the two left chips
+        QVERIFY(pixels(image, 202, 392, Tint::lit) > 50); // the rotating chip
+        const ChangeDirection first =
+            f->state->quoteService().quotes()[f->state->items()[0].symbol].direction();
+        if (first != ChangeDirection::flat) {
+            QVERIFY(pixels(image, 202, 392, first == ChangeDirection::rise ? Tint::red : Tint::blue) > 5);
+        }
+        // The countdown replaces the second chip, so the far left of the part is now empty.
+        const int twoChips = pixels(image, 0, 100, Tint::lit);
+        QVERIFY(f->state->timerEngine().start(25));
+        image = strip->grab().toImage();
+        QVERIFY(pixels(image, 0, 190, Tint::lit) > 0);
+        QVERIFY(pixels(image, 0, 100, Tint::lit) < twoChips);
+    }
+
+    void strip_emptyListShowsOnlyThePlaceholder()
+    {
+        f->state->store({}, DisplayMode::market);
+        f->state->restart();
+        const QImage image = makeStrip()->grab().toImage();
+        QCOMPARE(pixels(image, 0, 190, Tint::lit), 0);
+        QVERIFY(pixels(image, 202, 392, Tint::lit) > 0); // "…"
+    }
+
+    void strip_focusModeShowsSessionDots()
+    {
+        QTRY_VERIFY(f->quoted());
+        f->state->setFocusMode(true);
+        const QImage image = makeStrip()->grab().toImage();
+        // "집중모드" left, then KR (closed: gray) and US (regular session: green) dots at 212 and beyond.
+        QVERIFY(pixels(image, 0, 190, Tint::lit) > 20);
+        const QColor kr = image.pixelColor(214, 12);
+        QVERIFY2(qAbs(kr.red() - kr.green()) < 10 && kr.green() > 30, qPrintable(kr.name()));
+        bool green = false;
+        for (int x = 230; x < 300 && !green; ++x) {
+            const QColor c = image.pixelColor(x, 12);
+            green = c.green() > 150 && c.red() < 120;
+        }
+        QVERIFY(green);
+    }
+
+    void strip_rotationCrossFadesAndTickerFlowsOnlyWhenPlacedRight()
+    {
+        const auto strip = makeStrip();
+        strip->show();
+        QVERIFY(!strip->isCrossFading());
+        f->state->rotate();
+        QVERIFY(strip->isCrossFading());
+        QTRY_VERIFY_WITH_TIMEOUT(!strip->isCrossFading(), 1000);
+
+        QVERIFY(!strip->ticker()->isVisible() && !strip->ticker()->isAnimating());
+        f->state->setTickerPlacement(TickerPlacement::notchRight);
+        QVERIFY(strip->ticker()->isVisible() && strip->ticker()->isAnimating());
+        f->state->setFocusMode(true);
+        QVERIFY(!strip->ticker()->isAnimating());
+    }
+
+    void tickerBar_bandWithHairlineAndFlowingChipsWhileShown()
+    {
+        QTRY_VERIFY(f->quoted());
+        TickerBarView bar(*f->state, f->clock);
+        bar.resize(1440, TickerBarView::barHeight);
+        bar.show();
+        QVERIFY(bar.ticker()->contentWidth() > 500); // ten chips with prices
+        QVERIFY(bar.ticker()->isAnimating());
+        bar.setTranslucent(false);
+        const QImage image = bar.grab().toImage();
+        QCOMPARE(image.pixelColor(2, 2), TickerBarView::background(false));
+        QVERIFY(image.pixelColor(2, 21).lightness() > TickerBarView::background(false).lightness());
+        bar.hide();
+        QVERIFY(!bar.ticker()->isAnimating());
+    }
+};
+
+QTEST_MAIN(NotchPaintTest)
+#include "NotchPaintTest.moc"
