@@ -266,7 +266,7 @@ ticker_speed() {
   }'
 }
 step "checking the ticker bar's speed"
-bar="$(find_window virel 'y>=24 && h==22 && w>1000')" || fail "no ticker bar under the strip"
+bar="$(ticker_window)" || fail "no ticker bar under the panel"
 speed=""
 for attempt in 1 2 3; do # a quote arriving between the shots changes the row; take another pair
   first="$(ticker_row "$bar" a)" || fail "could not capture the ticker bar"
