@@ -140,21 +140,6 @@ private slots:
         QVERIFY(state->leftItems().isEmpty());
     }
 
-    void unreadableListGivesDefaultAndIsKeptAside()
-    {
-        StateFixture h{StateFixture::Start::later};
-        const QByteArray broken(R"([{"symbol":"AAPL"}])");
-        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        h.settings->setValue(kWatchlistKey, broken);
-        AppState* const state = &h.start(quiet());
-        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
-
-        state->addSymbol(QStringLiteral("TSLA"));
-        QCOMPARE(h.settings.reopen()->value(kWatchlistKey + QStringLiteral(".unreadable")).toByteArray(),
-                 broken);
-        QCOMPARE(stored(h.settings, kWatchlistKey).size(), 4);
-    }
-
     void addSymbol_data()
     {
         QTest::addColumn<DisplayMode>("mode");
