@@ -231,6 +231,7 @@ private slots:
         StateFixture h{StateFixture::Start::later};
         h.useWatchlist({item(u"NVDA", u"NVDA")});
         AppState* const state = &h.start(quiet());
+        QSignalSpy rotated(state, &AppState::rotationIndexChanged);
         state->rotate();
         QCOMPARE(state->rotationIndex(), 0);
         QCOMPARE(state->rotatingItem(), item(u"NVDA", u"NVDA"));
@@ -246,6 +247,7 @@ private slots:
         QCOMPARE(seen, (QList<int>{0, 1, 2, 0}));
         QCOMPARE(state->rotatingItem(), item(u"AAPL", u"AAPL"));
         QCOMPARE(state->leftItems(), state->items().first(2));
+        QCOMPARE(rotated.count(), 4);
     }
 
     void rotationTimerAdvances()
