@@ -272,37 +272,6 @@ private slots:
         QCOMPARE(settings.reopen()->value(kKey).toByteArray(), QByteArray("[]"));
     }
 
-    void unreadableListIsKeptAside_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("empty list is readable") << QByteArray("[]");
-        QTest::newRow("not json") << QByteArray("{oops");
-        QTest::newRow("object") << QByteArray(R"({"id":"x"})");
-        QTest::newRow("rule without triggered")
-            << QByteArray(R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","symbol":"NVDA","name":"NVDA",)"
-                          R"("direction":"above","threshold":100}])");
-        QTest::newRow("threshold as text")
-            << QByteArray(R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","symbol":"NVDA","name":"NVDA",)"
-                          R"("direction":"above","threshold":"100","triggered":false}])");
-    }
-
-    void unreadableListIsKeptAside()
-    {
-        QFETCH(QByteArray, stored);
-        TempSettings settings;
-        settings->setValue(kKey, stored);
-        FakeNotifier notifier;
-        AlertEngine engine(*settings, notifier);
-        QVERIFY(engine.rules().isEmpty());
-
-        engine.add(rule(QStringLiteral("NVDA"), AlertRule::Direction::above, 100));
-        const auto store = settings.reopen();
-        const bool readable = stored == "[]";
-        QCOMPARE(store->value(kKey + QStringLiteral(".unreadable")).toByteArray(),
-                 readable ? QByteArray() : stored);
-        QCOMPARE(AlertRule::decodeList(store->value(kKey).toByteArray())->size(), 1);
-    }
-
     void listWithAnEndlessLevelIsNotWritten()
     {
         Rig rig;

@@ -59,47 +59,27 @@ inline QList<FaultCase> silentFaults(std::chrono::milliseconds idleLimit)
 // endpoint; each path uses its own symbol so a fault on one leaves the others alone.
 enum class MarketPath { chart, history, search, news };
 
-inline QString marketPathName(MarketPath path)
+// Where a fault on `path` is set, and the member a wrong-type fault retypes there: one the decoder of
+// that path reads (empty: the route's usual suspect).
+struct MarketPathInfo
 {
-    switch (path) {
-    case MarketPath::chart:
-        return QStringLiteral("chart");
-    case MarketPath::history:
-        return QStringLiteral("history");
-    case MarketPath::search:
-        return QStringLiteral("search");
-    case MarketPath::news:
-        return QStringLiteral("news");
-    }
-    return {};
-}
+    const char* name;
+    QString prefix;
+    QString wrongTypePath;
+};
 
-// The path prefix a fault on `path` is set for.
-inline QString marketPrefix(MarketPath path)
+inline MarketPathInfo marketPath(MarketPath path)
 {
     switch (path) {
     case MarketPath::chart:
-        return fake::FakeServer::chartPath + QStringLiteral("NVDA");
+        return {"chart", fake::FakeServer::chartPath + QStringLiteral("NVDA"), {}};
     case MarketPath::history:
-        return fake::FakeServer::chartPath + QStringLiteral("AAPL");
+        return {"history", fake::FakeServer::chartPath + QStringLiteral("AAPL"),
+                QStringLiteral("chart.result.0.timestamp")};
     case MarketPath::search:
+        return {"search", fake::FakeServer::searchPath, {}};
     case MarketPath::news:
-        return fake::FakeServer::searchPath;
-    }
-    return {};
-}
-
-// The member a wrong-type fault on `path` retypes: one the decoder of that path reads.
-inline QString marketWrongTypePath(MarketPath path)
-{
-    switch (path) {
-    case MarketPath::history:
-        return QStringLiteral("chart.result.0.timestamp");
-    case MarketPath::news:
-        return QStringLiteral("news");
-    case MarketPath::chart:
-    case MarketPath::search:
-        break;
+        return {"news", fake::FakeServer::searchPath, QStringLiteral("news")};
     }
     return {};
 }
@@ -153,7 +133,7 @@ public:
         co_return false;
     }
 
-    int requestCount(MarketPath path) const { return server.requestCount(marketPrefix(path)); }
+    int requestCount(MarketPath path) const { return server.requestCount(marketPath(path).prefix); }
 
     fake::FakeServer server;
     bool listening = false;

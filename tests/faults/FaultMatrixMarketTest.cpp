@@ -31,9 +31,8 @@ private slots:
         QTest::addColumn<FaultCase>("fault");
         for (MarketPath path :
              {MarketPath::chart, MarketPath::history, MarketPath::search, MarketPath::news}) {
-            for (const FaultCase& fault : answerFaults(marketWrongTypePath(path))) {
-                QTest::addRow("%s, %s", qPrintable(marketPathName(path)), qPrintable(fault.name))
-                    << path << fault;
+            for (const FaultCase& fault : answerFaults(marketPath(path).wrongTypePath)) {
+                QTest::addRow("%s, %s", marketPath(path).name, qPrintable(fault.name)) << path << fault;
             }
         }
     }
@@ -46,7 +45,7 @@ private slots:
         QVERIFY(awaitTask(probe.run(path)));
         const Quote good = probe.quote();
 
-        probe.server.faults().add(marketPrefix(path), fault.fault);
+        probe.server.faults().add(marketPath(path).prefix, fault.fault);
         probe.server.clearRequests();
         QVERIFY(!awaitTask(probe.run(path)));
         QCOMPARE(probe.requestCount(path), 1);

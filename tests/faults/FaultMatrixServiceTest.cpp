@@ -3,17 +3,11 @@
 // session and with it the queue), the last good quotes stay, nothing is retried on its own, and once
 // the fault is gone the queue reaches the service in full.
 
-#include "AwaitTask.h"
-#include "FakeClock.h"
 #include "FakeNotifier.h"
-#include "FakeServiceHost.h"
 #include "FaultMatrix.h"
-#include "MemorySecretStore.h"
-#include "TempSettings.h"
-#include "account/AccountService.h"
-#include "state/SyncService.h"
-#include "account/VirelAPI.h"
+#include "ServiceFixture.h"
 #include "state/AppState.h"
+#include "state/SyncService.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -117,31 +111,21 @@ class FaultMatrixServiceTest : public QObject
 private slots:
     void init()
     {
-        m_host = std::make_unique<FakeServiceHost>();
-        QVERIFY(m_host->isListening());
-        m_settings = std::make_unique<TempSettings>();
-        (*m_settings)->setValue(kPendingOpsKey, PendingOp::encodeList(kQueued));
-        (*m_settings)->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        m_api = std::make_unique<VirelAPI>(m_host->origin(), ServiceTimeouts{kIdle, 1s});
-        m_yahoo = std::make_unique<YahooClient>(m_host->origin());
-        m_state = std::make_unique<AppState>(**m_settings, *m_yahoo, m_notifier, m_clock,
+        fx = std::make_unique<ServiceFixture>(ServiceTimeouts{kIdle, 1s}, kLink);
+        fx->settings->setValue(kPendingOpsKey, PendingOp::encodeList(kQueued));
+        fx->settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        m_yahoo = std::make_unique<YahooClient>(fx->host.origin());
+        m_state = std::make_unique<AppState>(*fx->settings, *m_yahoo, m_notifier, fx->clock,
                                              AppStateIntervals{1h, 1h, 1h});
-
-        m_token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
-        m_host->service.setWatchlist(m_token, {*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
-        m_secrets.token = m_token;
-        m_account = std::make_unique<AccountService>(
-            *m_api, m_secrets, **m_settings, [](const QUrl&) {}, m_clock, kLink);
-        awaitTask(m_account->restore());
+        fx->restoreSignedIn({*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
         QVERIFY(
-            QTest::qWaitFor([&] { return m_account->user() == User{QStringLiteral("kim@example.com")}; }));
-        m_sync = std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, **m_settings, m_clock, 1h);
-        m_account->onSessionChange = [this] { m_sync->sessionDidChange(); };
-
+            QTest::qWaitFor([&] { return fx->account->user() == User{QStringLiteral("kim@example.com")}; }));
+        m_sync =
+            std::make_unique<SyncService>(*fx->account, m_state.get(), fx->api, *fx->settings, fx->clock, 1h);
+        fx->account->onSessionChange = [this] { m_sync->sessionDidChange(); };
         m_linkSettings = std::make_unique<TempSettings>();
         m_linker = std::make_unique<AccountService>(
-            *m_api, m_linkSecrets, **m_linkSettings, [](const QUrl&) {}, m_clock, kLink);
-
+            fx->api, m_linkSecrets, **m_linkSettings, [](const QUrl&) {}, fx->clock, kLink);
         QVERIFY(QTest::qWaitFor([&] { return allQuoted(); }));
     }
 
@@ -149,13 +133,10 @@ private slots:
     {
         m_linker.reset();
         m_sync.reset();
-        m_account.reset();
         m_state.reset();
         m_yahoo.reset();
-        m_api.reset();
-        m_host.reset();
+        fx.reset();
         m_linkSettings.reset();
-        m_settings.reset();
         m_linkSecrets.token.reset();
     }
 
@@ -189,29 +170,29 @@ private slots:
         const QuoteMap quotes = m_state->quoteService().quotes();
         const QList<WatchItem> watchlist = m_state->watchlistItems();
 
-        m_host->server.faults().add(where.prefix, fault.fault);
-        m_host->server.clearRequests();
+        fx->host.server.faults().add(where.prefix, fault.fault);
+        fx->host.server.clearRequests();
         std::optional<QString> text;
         run(path, fault, text);
         if (QTest::currentTestFailed()) {
             return;
         }
         if (path != ServicePath::devicePoll) {
-            QCOMPARE(m_host->server.requestCount(where.prefix), 1);
+            QCOMPARE(fx->host.server.requestCount(where.prefix), 1);
             QTest::qWait(static_cast<int>(kQuiet.count()));
-            QCOMPARE(m_host->server.requestCount(where.prefix), 1);
+            QCOMPARE(fx->host.server.requestCount(where.prefix), 1);
         }
         QCOMPARE(text, expectedText(path, fault));
 
-        QCOMPARE(m_account->user().has_value(), !signsOut);
+        QCOMPARE(fx->account->user().has_value(), !signsOut);
         const QList<PendingOp> expectedQueue = signsOut ? QList<PendingOp>() : queued;
         QCOMPARE(m_sync->pendingOps(), expectedQueue);
-        QCOMPARE(PendingOp::decodeList((*m_settings)->value(kPendingOpsKey).toByteArray()), expectedQueue);
+        QCOMPARE(PendingOp::decodeList(fx->settings->value(kPendingOpsKey).toByteArray()), expectedQueue);
         QCOMPARE(m_state->quoteService().quotes(), quotes);
         QCOMPARE(m_state->watchlistItems(), watchlist);
 
-        m_host->server.faults().clearAll();
-        m_host->server.releaseHeld();
+        fx->host.server.faults().clearAll();
+        fx->host.server.releaseHeld();
         if (where.linking) {
             QVERIFY(linkCompletes(path == ServicePath::deviceStart));
         }
@@ -219,7 +200,7 @@ private slots:
             awaitTask(m_sync->syncNow());
             QCOMPARE(m_sync->pendingCount(), 0);
             QCOMPARE(m_sync->lastError(), std::nullopt);
-            const QStringList onService = tickersOf(m_host->service.watchlist(m_token));
+            const QStringList onService = tickersOf(fx->host.service.watchlist(fx->token));
             for (const PendingOp& op : kQueued) {
                 QVERIFY2(onService.contains(op.ticker), qPrintable(op.ticker));
             }
@@ -241,10 +222,10 @@ private:
             text = std::nullopt;
             return;
         case ServicePath::profile:
-            awaitTask(m_account->refreshProfile());
+            awaitTask(fx->account->refreshProfile());
             break;
         case ServicePath::webSession:
-            QCOMPARE(awaitTask(m_account->webSessionURL(QStringLiteral("/symbol/NVDA"))), std::nullopt);
+            QCOMPARE(awaitTask(fx->account->webSessionURL(QStringLiteral("/symbol/NVDA"))), std::nullopt);
             break;
         case ServicePath::watchlistPush:
         case ServicePath::watchlistPull:
@@ -264,7 +245,7 @@ private:
         QVERIFY(QTest::qWaitFor([&] { return m_linker->linkState().kind == LinkState::Kind::waiting; }));
         const LinkState waiting = m_linker->linkState();
         QTest::qWait(static_cast<int>(kPollWindow.count()));
-        const int polls = m_host->server.requestCount(info(ServicePath::devicePoll).prefix);
+        const int polls = fx->host.server.requestCount(info(ServicePath::devicePoll).prefix);
         QVERIFY(polls >= 1);
         QVERIFY2(polls <= watch.elapsed() / kLink.poll.count() + 1, qPrintable(QString::number(polls)));
         QCOMPARE(m_linker->linkState(), waiting);
@@ -293,26 +274,20 @@ private:
         if (!QTest::qWaitFor([&] { return m_linker->linkState().kind == LinkState::Kind::waiting; })) {
             return false;
         }
-        if (!m_host->service.approve(m_linker->linkState().userCode)) {
+        if (!fx->host.service.approve(m_linker->linkState().userCode)) {
             return false;
         }
         return QTest::qWaitFor([&] { return m_linker->user().has_value(); });
     }
 
-    std::unique_ptr<FakeServiceHost> m_host;
-    std::unique_ptr<TempSettings> m_settings;
+    std::unique_ptr<ServiceFixture> fx;
     std::unique_ptr<TempSettings> m_linkSettings;
-    FakeClock m_clock;
-    FakeNotifier m_notifier;
-    MemorySecretStore m_secrets;
     MemorySecretStore m_linkSecrets;
-    std::unique_ptr<VirelAPI> m_api;
+    FakeNotifier m_notifier;
     std::unique_ptr<YahooClient> m_yahoo;
     std::unique_ptr<AppState> m_state;
-    std::unique_ptr<AccountService> m_account;
     std::unique_ptr<SyncService> m_sync;
     std::unique_ptr<AccountService> m_linker;
-    QString m_token;
 };
 
 QTEST_GUILESS_MAIN(FaultMatrixServiceTest)

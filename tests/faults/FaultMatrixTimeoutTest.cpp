@@ -46,7 +46,7 @@ private slots:
         for (Case& c : cases) {
             QTRY_VERIFY(c.probe->hasQuote());
             c.good = c.probe->quote();
-            c.probe->server.faults().add(marketPrefix(c.path), c.fault.fault);
+            c.probe->server.faults().add(marketPath(c.path).prefix, c.fault.fault);
             c.probe->server.clearRequests();
             QCoro::connect(c.probe->run(c.path), this, [&c](bool answered) { c.answered = answered; });
         }
@@ -58,7 +58,7 @@ private slots:
         // Each ends by its own time limit; the wait only bounds a client that would never give up.
         QTRY_VERIFY_WITH_TIMEOUT(allEnded(), 3 * static_cast<int>(YahooClient::chartTimeout.count()));
         for (const Case& c : cases) {
-            const QByteArray label = (marketPathName(c.path) + u", " + c.fault.name).toUtf8();
+            const QByteArray label = QByteArray(marketPath(c.path).name) + ", " + c.fault.name.toUtf8();
             QVERIFY2(!*c.answered, label);
             QVERIFY2(c.probe->requestCount(c.path) == 1, label);
             QVERIFY2(c.probe->quote() == c.good, label);
@@ -68,7 +68,7 @@ private slots:
         for (Case& c : cases) {
             c.probe->server.faults().clearAll();
             c.probe->server.releaseHeld();
-            QVERIFY2(awaitTask(c.probe->run(c.path)), qPrintable(marketPathName(c.path)));
+            QVERIFY2(awaitTask(c.probe->run(c.path)), marketPath(c.path).name);
         }
     }
 };

@@ -2,16 +2,10 @@
 // the defaults, writes nothing at start-up, and when an edit first replaces a key its garbage is kept
 // under "<key>.unreadable". The edits then read back as made.
 
-#include "AwaitTask.h"
-#include "FakeClock.h"
 #include "FakeNotifier.h"
-#include "FakeServiceHost.h"
-#include "MemorySecretStore.h"
-#include "TempSettings.h"
-#include "account/AccountService.h"
-#include "state/SyncService.h"
-#include "account/VirelAPI.h"
+#include "ServiceFixture.h"
 #include "state/AppState.h"
+#include "state/SyncService.h"
 
 #include <QTest>
 
@@ -69,22 +63,16 @@ private slots:
     {
         QFETCH(QVariant, garbage);
         QFETCH(QStringList, keys);
-        FakeServiceHost host;
-        QVERIFY(host.isListening());
-        TempSettings settings;
+        ServiceFixture fx(ServiceTimeouts{1s, 2s});
+        auto [host, clock, settings, secrets, api, account] =
+            std::tie(fx.host, fx.clock, fx.settings, fx.secrets, fx.api, *fx.account);
         for (const QString& key : keys) {
             settings->setValue(key, garbage);
         }
-        VirelAPI api(host.origin(), ServiceTimeouts{1s, 2s});
         YahooClient yahoo(host.origin());
-        FakeClock clock;
         FakeNotifier notifier;
-        MemorySecretStore secrets;
-        secrets.token = host.service.issueToken(QStringLiteral("kim@example.com"));
         AppState state(*settings, yahoo, notifier, clock, AppStateIntervals{1h, 1h, 1h});
-        AccountService account(
-            api, secrets, *settings, [](const QUrl&) {}, clock);
-        awaitTask(account.restore());
+        fx.restoreSignedIn();
         SyncService sync(account, &state, api, *settings, clock, 1h);
         state.onWatchlistEdit = [&sync](const WatchlistChange& change) { sync.recordLocalChange(change); };
 

@@ -81,14 +81,6 @@ private slots:
         QFETCH(std::optional<QString>, expected);
         QCOMPARE(TickerMap::webTicker(symbol), expected);
     }
-
-    // The market suffix does not survive the server form: only the exchange brings ".KQ" back.
-    void kosdaqRoundTrip()
-    {
-        const QString server = TickerMap::serverTicker(u"035720.KQ"_qs);
-        QCOMPARE(TickerMap::yahooSymbol(server), u"035720.KS"_qs);
-        QCOMPARE(TickerMap::yahooSymbol(server, u"KOSDAQ"_qs), u"035720.KQ"_qs);
-    }
 };
 
 QTEST_GUILESS_MAIN(TickerMapTest)

@@ -104,18 +104,6 @@ private slots:
         QCOMPARE(userAgent, QByteArrayLiteral("Mozilla/5.0 (Macintosh) virel-for-mac/0.1"));
     }
 
-    void refusesHugeBody()
-    {
-        FakeServer server;
-        QVERIFY(server.listen());
-        server.faults().add(FakeServer::chartPath, Fault::huge());
-        YahooClient yahoo(server.origin());
-        const HttpResponse response =
-            QCoro::waitFor(yahoo.get(yahoo.chartUrl(u"NVDA"_qs, u"1d"_qs, u"5m"_qs, false), 2s));
-        QCOMPARE(response.failure, HttpResponse::Failure::tooLarge);
-        QVERIFY(response.body.isEmpty());
-    }
-
     // Requests beyond six wait for a free connection instead of reaching the host.
     void atMostSixRequestsAtOnce()
     {

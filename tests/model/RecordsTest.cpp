@@ -81,7 +81,7 @@ private slots:
             << "[" + QByteArray(good).replace("100", R"("100")") + "]" << false;
         QTest::newRow("unknown direction") << "[" + QByteArray(good).replace("above", "over") + "]" << false;
         QTest::newRow("braced uuid")
-            << "[" + QByteArray(good).replace(R"("E621)", R"("{E621)").replace(R"(6E5F")", R"(6E5F}")") + "]"
+            << "[" + QByteArray(good).replace("\"E621", "\"{E621").replace("6E5F\"", "6E5F}\"") + "]"
             << false;
     }
     void alertRule_decode()

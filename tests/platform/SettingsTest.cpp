@@ -71,19 +71,6 @@ private slots:
         QCOMPARE(reopened->value(u"sync.pendingOps"_qs).toByteArray(), QByteArray("[2]"));
     }
 
-    void unreadableValue_isKeptAsideBeforeFirstOverwrite()
-    {
-        test::TempSettings settings;
-        settings->setValue(u"alertRules"_qs, QByteArray("garbage"));
-        settings->markUnreadable(u"alertRules"_qs);
-        settings->setValue(u"alertRules"_qs, QByteArray("[]"));
-        settings->setValue(u"alertRules"_qs, QByteArray("[1]"));
-
-        const auto reopened = settings.reopen();
-        QCOMPARE(reopened->value(u"alertRules.unreadable"_qs).toByteArray(), QByteArray("garbage"));
-        QCOMPARE(reopened->value(u"alertRules"_qs).toByteArray(), QByteArray("[1]"));
-    }
-
     void unreadableValue_isKeptAsideBeforeRemoval()
     {
         test::TempSettings settings;

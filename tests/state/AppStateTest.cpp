@@ -144,21 +144,6 @@ private slots:
         QVERIFY(state->leftItems().isEmpty());
     }
 
-    void unreadableListGivesDefaultAndIsKeptAside()
-    {
-        StateFixture h{StateFixture::Start::later};
-        const QByteArray broken(R"([{"symbol":"AAPL"}])");
-        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        h.settings->setValue(kWatchlistKey, broken);
-        AppState* const state = &h.start(quiet());
-        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
-
-        state->addSymbol(QStringLiteral("TSLA"));
-        QCOMPARE(h.settings.reopen()->value(kWatchlistKey + QStringLiteral(".unreadable")).toByteArray(),
-                 broken);
-        QCOMPARE(stored(h.settings, kWatchlistKey).size(), 4);
-    }
-
     void addSymbol_data()
     {
         QTest::addColumn<DisplayMode>("mode");
@@ -250,6 +235,7 @@ private slots:
         StateFixture h{StateFixture::Start::later};
         h.useWatchlist({item(u"NVDA", u"NVDA")});
         AppState* const state = &h.start(quiet());
+        QSignalSpy rotated(state, &AppState::rotationIndexChanged);
         state->rotate();
         QCOMPARE(state->rotationIndex(), 0);
         QCOMPARE(state->rotatingItem(), item(u"NVDA", u"NVDA"));
@@ -265,6 +251,7 @@ private slots:
         QCOMPARE(seen, (QList<int>{0, 1, 2, 0}));
         QCOMPARE(state->rotatingItem(), item(u"AAPL", u"AAPL"));
         QCOMPARE(state->leftItems(), state->items().first(2));
+        QCOMPARE(rotated.count(), 4);
     }
 
     void rotationTimerAdvances()

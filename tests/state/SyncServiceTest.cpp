@@ -1,12 +1,6 @@
 #include "state/SyncService.h"
-#include "AwaitTask.h"
-#include "FakeClock.h"
 #include "FakeNotifier.h"
-#include "FakeServiceHost.h"
-#include "MemorySecretStore.h"
-#include "TempSettings.h"
-#include "account/AccountService.h"
-#include "account/VirelAPI.h"
+#include "ServiceFixture.h"
 #include "market/YahooClient.h"
 #include "state/AppState.h"
 
@@ -66,37 +60,23 @@ class SyncServiceTest : public QObject
 private slots:
     void init()
     {
-        m_host = std::make_unique<test::FakeServiceHost>();
-        QVERIFY(m_host->isListening());
-        m_settings = std::make_unique<test::TempSettings>();
-        m_api = std::make_unique<VirelAPI>(m_host->origin(), ServiceTimeouts{150ms, 2s});
+        fx = std::make_unique<test::ServiceFixture>(ServiceTimeouts{150ms, 2s});
         // Quotes are not this test's business: their requests fail at once, so none is still on its
         // way when the test ends.
         m_yahoo = std::make_unique<YahooClient>(closedOrigin());
-        m_state = std::make_unique<AppState>(**m_settings, *m_yahoo, m_notifier, m_clock,
+        m_state = std::make_unique<AppState>(*fx->settings, *m_yahoo, m_notifier, fx->clock,
                                              AppStateIntervals{1h, 1h, 1h});
         m_state->setMode(DisplayMode::watchlist);
-        m_account = std::make_unique<AccountService>(
-            *m_api, m_secrets, **m_settings, [](const QUrl&) {}, m_clock);
-
-        m_token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
-        m_host->service.setWatchlist(m_token, {*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
-        m_secrets.token = m_token;
-        awaitTask(m_account->restore());
-        QVERIFY(m_account->user());
-        makeSync(**m_settings);
+        fx->restoreSignedIn({*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
+        makeSync(*fx->settings);
     }
 
     void cleanup()
     {
         m_sync.reset();
-        m_account.reset();
-        QTest::qWait(30); // requests still on their way finish before their clients go
         m_state.reset();
         m_yahoo.reset();
-        m_api.reset();
-        m_host.reset();
-        m_settings.reset();
+        fx.reset();
     }
 
     void pullAppliesTheAccountsList()
@@ -105,11 +85,11 @@ private slots:
         awaitTask(m_sync->syncNow());
         QCOMPARE(m_state->watchlistItems(),
                  (QList<WatchItem>{{QStringLiteral("005930.KS"), QStringLiteral("삼성전자")}}));
-        QCOMPARE(m_sync->lastSyncAt(), m_clock.now());
+        QCOMPARE(m_sync->lastSyncAt(), fx->clock.now());
         QCOMPARE(m_sync->lastError(), std::nullopt);
         QCOMPARE(synced.size(), 1);
-        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 1);
-        QCOMPARE(m_host->service.requestsTo(kWatchlist)[0].authorization, "Bearer " + m_token.toUtf8());
+        QCOMPARE(fx->host.service.requestsTo(kWatchlist).size(), 1);
+        QCOMPARE(fx->host.service.requestsTo(kWatchlist)[0].authorization, "Bearer " + fx->token.toUtf8());
     }
 
     void editsAreSentThenPulled()
@@ -119,7 +99,7 @@ private slots:
         m_state->addSymbol(QStringLiteral("NVDA"));
         m_state->removeSymbol(QStringLiteral("005930.KS"));
         QTRY_VERIFY(!m_sync->isSyncing() && m_sync->pendingCount() == 0);
-        const auto sent = m_host->service.requestsTo(kWatchlist);
+        const auto sent = fx->host.service.requestsTo(kWatchlist);
         QStringList bodies;
         for (const auto& request : sent) {
             bodies.append(QString::fromUtf8(request.method + ' ' + request.body));
@@ -131,7 +111,7 @@ private slots:
                                       QStringLiteral("GET ")}));
         QCOMPARE(symbolsOf(m_state->watchlistItems()),
                  (QStringList{QStringLiteral("BRK-B"), QStringLiteral("NVDA")}));
-        QCOMPARE((*m_settings)->value(kPendingOpsKey).toByteArray(), QByteArray("[]"));
+        QCOMPARE(fx->settings->value(kPendingOpsKey).toByteArray(), QByteArray("[]"));
     }
 
     void pushFailures_data()
@@ -141,20 +121,11 @@ private slots:
         QTest::addColumn<std::optional<QString>>("error");
         QTest::addColumn<bool>("signedIn");
 
+        // 401, 429, 5xx, time-outs and undecodable answers are rows of the fault matrix.
         const std::optional<QString> none;
-        QTest::newRow("401") << Fault::withStatus(401).times(1) << 0 << none << false;
         QTest::newRow("404 without code") << Fault::withStatus(404).times(1) << 0 << none << true;
         QTest::newRow("409") << Fault::withStatus(409).times(1) << 0 << none << true;
-        QTest::newRow("429") << Fault::withStatus(429).times(1) << 1 << std::optional(kRateLimited) << true;
-        QTest::newRow("500") << Fault::withStatus(500).times(1) << 1 << std::optional(kServerError) << true;
         QTest::newRow("304") << Fault::withStatus(304).times(1) << 1 << std::optional(kServerError) << true;
-        QTest::newRow("no answer in time")
-            << Fault::delayed(400ms).times(1) << 1
-            << std::optional(QStringLiteral("오프라인 — 재연결 시 1건을 다시 전송합니다")) << true;
-        QTest::newRow("undecodable") << Fault::truncated().times(1) << 1
-                                     << std::optional(
-                                            QStringLiteral("오프라인 — 재연결 시 1건을 다시 전송합니다"))
-                                     << true;
     }
 
     void pushFailures()
@@ -163,51 +134,38 @@ private slots:
         QFETCH(int, pending);
         QFETCH(std::optional<QString>, error);
         QFETCH(bool, signedIn);
-        m_host->server.faults().add(kWatchlist, fault);
+        fx->host.server.faults().add(kWatchlist, fault);
         m_state->addSymbol(QStringLiteral("AAPL"));
         QCOMPARE(m_sync->pendingCount(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(!m_sync->isSyncing(), 2000);
         QCOMPARE(m_sync->pendingCount(), pending);
         QCOMPARE(m_sync->lastError(), error);
-        QCOMPARE(bool(m_account->user()), signedIn);
+        QCOMPARE(bool(fx->account->user()), signedIn);
         QVERIFY(m_sync->localOnlySymbols().isEmpty());
-        QCOMPARE(PendingOp::decodeList((*m_settings)->value(kPendingOpsKey).toByteArray())->size(), pending);
+        QCOMPARE(PendingOp::decodeList(fx->settings->value(kPendingOpsKey).toByteArray())->size(), pending);
         if (pending == 0 && signedIn) {
             QVERIFY(m_sync->lastSyncAt()); // the run went on to the pull
         }
     }
 
-    void pullFailures_data()
+    // The other pull failures are rows of the fault matrix.
+    void pullNotFoundKeepsTheList()
     {
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<bool>("signedIn");
-        QTest::newRow("401") << Fault::withStatus(401) << false;
-        QTest::newRow("500") << Fault::withStatus(500) << true;
-        QTest::newRow("404") << Fault::withStatus(404) << true;
-        QTest::newRow("truncated") << Fault::truncated() << true;
-        QTest::newRow("items of the wrong type") << Fault::wrongType(QStringLiteral("items")) << true;
-    }
-
-    void pullFailures()
-    {
-        QFETCH(Fault, fault);
-        QFETCH(bool, signedIn);
         const QList<WatchItem> before = m_state->watchlistItems();
-        m_host->server.faults().add(kWatchlist, fault);
+        fx->host.server.faults().add(kWatchlist, Fault::withStatus(404));
         awaitTask(m_sync->syncNow());
-        QCOMPARE(bool(m_account->user()), signedIn);
-        QCOMPARE(m_sync->lastError(), signedIn ? std::optional(kPullFailed) : std::nullopt);
+        QCOMPARE(m_sync->lastError(), kPullFailed);
         QCOMPARE(m_state->watchlistItems(), before);
         QVERIFY(!m_sync->lastSyncAt());
 
-        m_host->server.faults().clearAll();
+        fx->host.server.faults().clearAll();
         awaitTask(m_sync->syncNow());
         QCOMPARE(m_sync->lastError(), std::nullopt); // an applied pull clears the text
     }
 
     void offlineQueueSurvivesARestart()
     {
-        m_host->server.faults().add(kWatchlist, Fault::delayed(400ms));
+        fx->host.server.faults().add(kWatchlist, Fault::delayed(400ms));
         m_state->addSymbol(QStringLiteral("AAPL"));
         m_state->addSymbol(QStringLiteral("MSFT"));
         m_state->removeSymbol(QStringLiteral("NVDA"));
@@ -219,12 +177,12 @@ private slots:
                              addOp(QStringLiteral("MSFT"), QStringLiteral("MSFT")),
                              {PendingOp::Action::remove, QStringLiteral("NVDA"), QStringLiteral("NVDA")}}));
 
-        const auto reopened = m_settings->reopen();
-        SyncService restarted(*m_account, m_state.get(), *m_api, *reopened, m_clock);
+        const auto reopened = fx->settings.reopen();
+        SyncService restarted(*fx->account, m_state.get(), fx->api, *reopened, fx->clock);
         QCOMPARE(restarted.pendingOps(), queued);
         QCOMPARE(restarted.pendingCount(), 3);
 
-        m_host->server.faults().clearAll();
+        fx->host.server.faults().clearAll();
         m_sync.reset();
         restarted.start();
         QTRY_VERIFY(restarted.pendingCount() == 0 && !restarted.isSyncing());
@@ -239,13 +197,13 @@ private slots:
         m_state->addSymbol(QStringLiteral("AAPL"));
         QTRY_VERIFY(!m_sync->isSyncing() && m_sync->pendingCount() == 0);
         QCOMPARE(m_sync->localOnlySymbols(), QSet<QString>{QStringLiteral("ZZZZ")});
-        QCOMPARE((*m_settings)->value(kLocalOnlyKey).toStringList(), QStringList{QStringLiteral("ZZZZ")});
+        QCOMPARE(fx->settings->value(kLocalOnlyKey).toStringList(), QStringList{QStringLiteral("ZZZZ")});
         QCOMPARE(m_sync->lastError(), std::nullopt);
 
         // Another device adds a symbol: the list is rebuilt, the local-only one after the server's.
-        QList<Entry> server = m_host->service.watchlist(m_token);
+        QList<Entry> server = fx->host.service.watchlist(fx->token);
         server.append(*fake::FakeService::catalogueEntry(QStringLiteral("MSFT")));
-        m_host->service.setWatchlist(m_token, server);
+        fx->host.service.setWatchlist(fx->token, server);
         awaitTask(m_sync->syncNow());
         awaitTask(m_sync->syncNow());
         QCOMPARE(symbolsOf(m_state->watchlistItems()),
@@ -255,47 +213,47 @@ private slots:
                  (WatchItem{QStringLiteral("ZZZZ"), QStringLiteral("Local Corp")}));
 
         // Removing it sends nothing.
-        m_host->service.clearRequests();
+        fx->host.service.clearRequests();
         m_state->removeSymbol(QStringLiteral("ZZZZ"));
         QCOMPARE(m_sync->pendingCount(), 0);
         QVERIFY(m_sync->localOnlySymbols().isEmpty());
         QTest::qWait(50);
-        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 0);
+        QCOMPARE(fx->host.service.requestsTo(kWatchlist).size(), 0);
     }
 
     void signOutEmptiesTheQueueButKeepsLocalOnlySymbols()
     {
         m_state->addSymbol(QStringLiteral("ZZZZ"));
         QTRY_VERIFY(m_sync->localOnlySymbols().contains(QStringLiteral("ZZZZ")) && !m_sync->isSyncing());
-        m_host->server.faults().add(kWatchlist, Fault::withStatus(503));
+        fx->host.server.faults().add(kWatchlist, Fault::withStatus(503));
         m_state->addSymbol(QStringLiteral("AAPL"));
         QTRY_VERIFY(!m_sync->isSyncing());
         QCOMPARE(m_sync->pendingCount(), 1);
         QCOMPARE(m_sync->lastError(), kServerError);
 
-        m_account->logout();
+        fx->account->logout();
         QCOMPARE(m_sync->pendingCount(), 0);
         QCOMPARE(m_sync->lastError(), std::nullopt);
         QCOMPARE(m_sync->lastSyncAt(), std::nullopt);
-        QCOMPARE((*m_settings)->value(kPendingOpsKey).toByteArray(), QByteArray("[]"));
-        QCOMPARE((*m_settings)->value(kLocalOnlyKey).toStringList(), QStringList{QStringLiteral("ZZZZ")});
+        QCOMPARE(fx->settings->value(kPendingOpsKey).toByteArray(), QByteArray("[]"));
+        QCOMPARE(fx->settings->value(kLocalOnlyKey).toStringList(), QStringList{QStringLiteral("ZZZZ")});
 
         // Signed out, edits are ignored and runs do nothing.
-        m_host->service.clearRequests();
+        fx->host.service.clearRequests();
         m_state->addSymbol(QStringLiteral("TSLA"));
         awaitTask(m_sync->syncNow());
         QCOMPARE(m_sync->pendingCount(), 0);
-        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 0);
+        QCOMPARE(fx->host.service.requestsTo(kWatchlist).size(), 0);
     }
 
     void editDuringPullIsNotOverwritten()
     {
-        m_host->server.faults().add(kWatchlist, Fault::delayed(60ms).times(1));
+        fx->host.server.faults().add(kWatchlist, Fault::delayed(60ms).times(1));
         QStringList seen;
         connect(m_state.get(), &AppState::itemsChanged, this,
                 [&] { seen.append(symbolsOf(m_state->watchlistItems()).join(u',')); });
         auto run = m_sync->syncNow();
-        QTRY_COMPARE(m_host->server.requestCount(kWatchlist), 1); // the pull is on its way
+        QTRY_COMPARE(fx->host.server.requestCount(kWatchlist), 1); // the pull is on its way
         m_state->addSymbol(QStringLiteral("AAPL"));
         awaitTask(std::move(run));
         QCOMPARE(m_sync->pendingCount(), 0);
@@ -304,21 +262,21 @@ private slots:
         for (const QString& list : seen) {
             QVERIFY2(list.contains(QStringLiteral("AAPL")), qPrintable(list));
         }
-        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 3); // pull, push, pull
+        QCOMPARE(fx->host.service.requestsTo(kWatchlist).size(), 3); // pull, push, pull
     }
 
     void rateLimitedOperationStaysFirst()
     {
-        m_host->server.faults().add(kWatchlist, Fault::withStatus(429).times(1));
+        fx->host.server.faults().add(kWatchlist, Fault::withStatus(429).times(1));
         m_state->addSymbol(QStringLiteral("AAPL"));
         m_state->addSymbol(QStringLiteral("MSFT"));
         QTRY_VERIFY(!m_sync->isSyncing());
         QCOMPARE(m_sync->pendingOps().first(), addOp(QStringLiteral("AAPL"), QStringLiteral("AAPL")));
         QCOMPARE(m_sync->lastError(), kRateLimited);
 
-        m_host->service.clearRequests();
+        fx->host.service.clearRequests();
         awaitTask(m_sync->syncNow());
-        const auto sent = m_host->service.requestsTo(kWatchlist);
+        const auto sent = fx->host.service.requestsTo(kWatchlist);
         QCOMPARE(sent.size(), 3);
         QVERIFY(sent[0].body.contains("AAPL"));
         QVERIFY(sent[1].body.contains("MSFT"));
@@ -327,40 +285,29 @@ private slots:
 
     void oneRunAtATime()
     {
-        m_host->server.faults().add(kWatchlist, Fault::delayed(50ms).times(1));
+        fx->host.server.faults().add(kWatchlist, Fault::delayed(50ms).times(1));
         auto first = m_sync->syncNow();
         QVERIFY(m_sync->isSyncing());
         awaitTask(m_sync->syncNow()); // dropped
         awaitTask(std::move(first));
-        QCOMPARE(m_host->service.requestsTo(kWatchlist).size(), 1);
+        QCOMPARE(fx->host.service.requestsTo(kWatchlist).size(), 1);
         QVERIFY(!m_sync->isSyncing());
     }
 
     void timerRunsRepeatedly()
     {
-        m_sync =
-            std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, **m_settings, m_clock, 40ms);
+        m_sync = std::make_unique<SyncService>(*fx->account, m_state.get(), fx->api, *fx->settings, fx->clock,
+                                               40ms);
         m_sync->start();
         QVERIFY(m_sync->isSyncing()); // at once
-        QTRY_VERIFY(m_host->server.requestCount(kWatchlist) >= 3);
+        QTRY_VERIFY(fx->host.server.requestCount(kWatchlist) >= 3);
     }
 
     void withoutStateAPullAppliesNowhere()
     {
-        m_sync = std::make_unique<SyncService>(*m_account, nullptr, *m_api, **m_settings, m_clock);
+        m_sync = std::make_unique<SyncService>(*fx->account, nullptr, fx->api, *fx->settings, fx->clock);
         awaitTask(m_sync->syncNow());
-        QCOMPARE(m_sync->lastSyncAt(), m_clock.now());
-    }
-
-    void unreadableQueueIsKeptAside()
-    {
-        (*m_settings)
-            ->setValue(kPendingOpsKey,
-                       QByteArray("[{\"action\":\"rename\",\"ticker\":\"A\",\"symbol\":\"A\"}]"));
-        makeSync(**m_settings);
-        QCOMPARE(m_sync->pendingCount(), 0);
-        m_state->addSymbol(QStringLiteral("AAPL"));
-        QVERIFY((*m_settings)->contains(kPendingOpsKey + QStringLiteral(".unreadable")));
+        QCOMPARE(m_sync->lastSyncAt(), fx->clock.now());
     }
 
     void storedForms()
@@ -384,7 +331,7 @@ private slots:
             test::TempSettings settings;
             settings->setValue(kLocalOnlyKey, symbols);
             const auto reopened = settings.reopen();
-            SyncService sync(*m_account, nullptr, *m_api, *reopened, m_clock);
+            SyncService sync(*fx->account, nullptr, fx->api, *reopened, fx->clock);
             QCOMPARE(sync.localOnlySymbols(), QSet<QString>(symbols.begin(), symbols.end()));
         }
     }
@@ -456,24 +403,18 @@ private slots:
 private:
     void makeSync(Settings& settings)
     {
-        m_sync = std::make_unique<SyncService>(*m_account, m_state.get(), *m_api, settings, m_clock);
+        m_sync = std::make_unique<SyncService>(*fx->account, m_state.get(), fx->api, settings, fx->clock);
         m_state->onWatchlistEdit = [this](const WatchlistChange& change) {
             m_sync->recordLocalChange(change);
         };
-        m_account->onSessionChange = [this] { m_sync->sessionDidChange(); };
+        fx->account->onSessionChange = [this] { m_sync->sessionDidChange(); };
     }
 
-    test::FakeClock m_clock;
+    std::unique_ptr<test::ServiceFixture> fx;
     test::FakeNotifier m_notifier;
-    test::MemorySecretStore m_secrets;
-    std::unique_ptr<test::TempSettings> m_settings;
-    std::unique_ptr<test::FakeServiceHost> m_host;
-    std::unique_ptr<VirelAPI> m_api;
     std::unique_ptr<YahooClient> m_yahoo;
     std::unique_ptr<AppState> m_state;
-    std::unique_ptr<AccountService> m_account;
     std::unique_ptr<SyncService> m_sync;
-    QString m_token;
 };
 
 QTEST_GUILESS_MAIN(SyncServiceTest)

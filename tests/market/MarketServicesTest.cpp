@@ -1,13 +1,18 @@
+#include "market/HistoryService.h"
+#include "market/NewsService.h"
 #include "market/SearchService.h"
 
 #include "fakemarket/FakeServer.h"
 
 #include <QTest>
+#include <memory>
 
 using namespace virel;
 using fake::FakeServer;
-using fake::Fault;
 using SearchDecoder::SearchHit;
+
+// Failing answers of every path are rows of the fault matrix; this covers what the services make of
+// good ones.
 
 namespace {
 
@@ -27,11 +32,19 @@ SearchHit hit(const char* symbol, const char* shortname, const char* longname)
 
 } // namespace
 
-class SearchServiceTest : public QObject
+class MarketServicesTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_server.listen());
+        m_yahoo = std::make_unique<YahooClient>(m_server.origin());
+    }
+
+    void cleanupTestCase() { m_yahoo.reset(); }
+
     void cleanCompanyName_data()
     {
         QTest::addColumn<QString>("name");
@@ -44,7 +57,6 @@ private slots:
         QTest::newRow("both ends") << u"(주)LG(주)"_qs << u"LG"_qs;
         QTest::newRow("both markers") << u"㈜한화(주)"_qs << u"한화"_qs;
         QTest::newRow("tabs") << u"\tNAVER(주)\t"_qs << u"NAVER"_qs;
-        QTest::newRow("plain") << u"NVIDIA Corporation"_qs << u"NVIDIA Corporation"_qs;
     }
 
     void cleanCompanyName()
@@ -102,42 +114,75 @@ private slots:
         QCOMPARE(SearchService::koreanName(hits, u"NVDA"_qs), std::nullopt);
         QCOMPARE(SearchService::koreanName(hits, u"005930.ks"_qs), std::nullopt);
         QCOMPARE(SearchService::koreanName(hits, u"000660.KS"_qs), std::nullopt);
+        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(*m_yahoo, u"035720.KS"_qs)), text("카카오"));
+        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(*m_yahoo, u"NOSUCH1"_qs)), std::nullopt);
     }
 
-    void searchAgainstServer()
+    void search()
     {
-        FakeServer server;
-        QVERIFY(server.listen());
-        YahooClient yahoo(server.origin());
-
-        const auto results = QCoro::waitFor(SearchService::search(yahoo, u" \n005930.KS\t "_qs));
+        const auto results = QCoro::waitFor(SearchService::search(*m_yahoo, u" \n005930.KS\t "_qs));
         QVERIFY(!results.isEmpty());
         QCOMPARE(results.first(), (SearchResult{u"005930.KS"_qs, u"삼성전자"_qs, u"KSE"_qs, u"Equity"_qs}));
-        QCOMPARE(server.requests().last().query(QUrl::FullyEncoded),
+        QCOMPARE(m_server.requests().last().query(QUrl::FullyEncoded),
                  u"q=005930.KS&quotesCount=10&newsCount=0&lang=ko-KR&region=KR"_qs);
-
         // A blank query sends nothing.
-        QCOMPARE(QCoro::waitFor(SearchService::search(yahoo, u" \n\t"_qs)), QList<SearchResult>());
-        QCOMPARE(server.requestCount(), 1);
-
-        server.faults().add(FakeServer::searchPath, Fault::withStatus(503).times(1));
-        QCOMPARE(QCoro::waitFor(SearchService::search(yahoo, u"삼성"_qs)), QList<SearchResult>());
-        server.faults().add(FakeServer::searchPath, Fault::wrongType().times(1));
-        QCOMPARE(QCoro::waitFor(SearchService::search(yahoo, u"삼성"_qs)), QList<SearchResult>());
+        m_server.clearRequests();
+        QCOMPARE(QCoro::waitFor(SearchService::search(*m_yahoo, u" \n\t"_qs)), QList<SearchResult>());
+        QCOMPARE(m_server.requestCount(), 0);
     }
 
-    void resolveKoreanNameAgainstServer()
+    void historyOfEachRange_data()
     {
-        FakeServer server;
-        QVERIFY(server.listen());
-        YahooClient yahoo(server.origin());
-        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(yahoo, u"035720.KS"_qs)), text("카카오"));
-        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(yahoo, u"NVDA"_qs)), std::nullopt);
-        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(yahoo, u"NOSUCH1"_qs)), std::nullopt);
-        server.faults().add(FakeServer::searchPath, Fault::withStatus(429));
-        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(yahoo, u"035720.KS"_qs)), std::nullopt);
+        QTest::addColumn<ChartRange>("range");
+        QTest::addColumn<QString>("query");
+        QTest::newRow("1d") << ChartRange::oneDay << u"range=1d&interval=5m"_qs;
+        QTest::newRow("5d") << ChartRange::fiveDays << u"range=5d&interval=15m"_qs;
+        QTest::newRow("1mo") << ChartRange::oneMonth << u"range=1mo&interval=1h"_qs;
+        QTest::newRow("3mo") << ChartRange::threeMonths << u"range=3mo&interval=1d&events=div%2Csplits"_qs;
+        QTest::newRow("6mo") << ChartRange::sixMonths << u"range=6mo&interval=1d&events=div%2Csplits"_qs;
+        QTest::newRow("1y") << ChartRange::oneYear << u"range=1y&interval=1d&events=div%2Csplits"_qs;
+        QTest::newRow("5y") << ChartRange::fiveYears << u"range=5y&interval=1wk&events=div%2Csplits"_qs;
     }
+
+    void historyOfEachRange()
+    {
+        QFETCH(ChartRange, range);
+        QFETCH(QString, query);
+        const History history = QCoro::waitFor(HistoryService::fetch(*m_yahoo, u"^KS11"_qs, range));
+        QVERIFY(!history.candles.isEmpty());
+        const QUrl request = m_server.requests().last();
+        QCOMPARE(request.path(QUrl::FullyEncoded), u"/v8/finance/chart/%5EKS11"_qs);
+        QCOMPARE(request.query(QUrl::FullyEncoded), query);
+        QCOMPARE(QCoro::waitFor(HistoryService::fetch(*m_yahoo, u"NOSUCH1"_qs, range)), History());
+    }
+
+    void historyBarsOldestFirstEventsNewestFirst()
+    {
+        const History history =
+            QCoro::waitFor(HistoryService::fetch(*m_yahoo, u"NVDA"_qs, ChartRange::oneYear));
+        QVERIFY(!history.candles.isEmpty() && !history.events.isEmpty());
+        QVERIFY(std::is_sorted(history.candles.cbegin(), history.candles.cend(),
+                               [](const Candle& a, const Candle& b) { return a.date < b.date; }));
+        QVERIFY(
+            std::is_sorted(history.events.cbegin(), history.events.cend(),
+                           [](const CorporateEvent& a, const CorporateEvent& b) { return a.date > b.date; }));
+    }
+
+    void newsNewestFirst()
+    {
+        const QList<NewsItem> news = QCoro::waitFor(NewsService::fetch(*m_yahoo, u"NVDA"_qs));
+        QCOMPARE(m_server.requests().last().query(QUrl::FullyEncoded),
+                 u"q=NVDA&quotesCount=0&newsCount=12"_qs);
+        QVERIFY(news.size() >= 2);
+        QVERIFY(std::is_sorted(news.cbegin(), news.cend(), [](const NewsItem& a, const NewsItem& b) {
+            return a.publishedAt > b.publishedAt;
+        }));
+    }
+
+private:
+    FakeServer m_server;
+    std::unique_ptr<YahooClient> m_yahoo;
 };
 
-QTEST_GUILESS_MAIN(SearchServiceTest)
-#include "SearchServiceTest.moc"
+QTEST_GUILESS_MAIN(MarketServicesTest)
+#include "MarketServicesTest.moc"
