@@ -2,19 +2,19 @@
 // The market runs on a thread of its own, as a remote host would, so its work is not counted as the
 // client's.
 
+#include "MarketThread.h"
 #include "fakemarket/Catalogue.h"
 #include "fakemarket/FakeServer.h"
 #include "market/QuoteService.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QScopeGuard>
-#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 
 using namespace virel;
+using virel::bench::MarketThread;
 using namespace std::chrono_literals;
 
 namespace {
@@ -41,34 +41,13 @@ double percentile(QList<double> values, double fraction)
     return values.at(index);
 }
 
-// Runs `work` on the thread of `anchor` and waits for it.
-template <typename Work> void runOn(QObject& anchor, Work work)
-{
-    QMetaObject::invokeMethod(&anchor, work, Qt::BlockingQueuedConnection);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QThread marketThread;
-    QObject anchor;
-    anchor.moveToThread(&marketThread);
-    marketThread.start();
-    std::unique_ptr<fake::FakeServer> server;
-    QUrl origin;
-    runOn(anchor, [&] {
-        server = std::make_unique<fake::FakeServer>();
-        if (server->listen()) {
-            origin = server->origin();
-        }
-    });
-    const auto stop = qScopeGuard([&] {
-        runOn(anchor, [&] { server.reset(); });
-        marketThread.quit();
-        marketThread.wait();
-    });
+    MarketThread market;
+    const QUrl origin = market.origin();
     if (origin.isEmpty()) {
         std::fputs("poll_pass: cannot start the fake market\n", stderr);
         return 1;
@@ -87,7 +66,8 @@ int main(int argc, char* argv[])
         millis.append(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }
     int requests = 0;
-    runOn(anchor, [&] { requests = server->requestCount(fake::FakeServer::chartPath); });
+    market.withServer(
+        [&](fake::FakeServer& server) { requests = server.requestCount(fake::FakeServer::chartPath); });
     if (requests < kSymbols * (kPasses + 1)) {
         std::fputs("poll_pass: not every request reached the fake market\n", stderr);
         return 1;

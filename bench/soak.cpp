@@ -5,6 +5,7 @@
 //
 //   soak [PASSES]        last line: soak passes=N rss_growth_kb=X heap_growth_kb=Y (goal: ≤ 1024 each)
 
+#include "MarketThread.h"
 #include "engine/AlertEngine.h"
 #include "fakemarket/FakeServer.h"
 #include "notch/NotchStripView.h"
@@ -16,9 +17,7 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QThread>
 #include <atomic>
 #include <cstdio>
 #include <malloc.h>
@@ -26,6 +25,7 @@
 #include <unistd.h>
 
 using namespace virel;
+using virel::bench::MarketThread;
 using namespace std::chrono_literals;
 
 namespace {
@@ -72,11 +72,6 @@ Memory measure()
     return memory;
 }
 
-template <typename Work> void runOn(QObject& anchor, Work work)
-{
-    QMetaObject::invokeMethod(&anchor, work, Qt::BlockingQueuedConnection);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -89,24 +84,9 @@ int main(int argc, char* argv[])
     SoakClock clock;
 
     // The market on a thread of its own, as a remote host; its request log is emptied every pass.
-    QThread marketThread;
-    QObject anchor;
-    anchor.moveToThread(&marketThread);
-    marketThread.start();
-    std::unique_ptr<fake::FakeServer> server;
-    QUrl origin;
-    runOn(anchor, [&] {
-        server = std::make_unique<fake::FakeServer>();
-        server->setTimeSource([&clock] { return clock.now(); });
-        if (server->listen()) {
-            origin = server->origin();
-        }
-    });
-    const auto stop = qScopeGuard([&] {
-        runOn(anchor, [&] { server.reset(); });
-        marketThread.quit();
-        marketThread.wait();
-    });
+    MarketThread market(
+        [&clock](fake::FakeServer& server) { server.setTimeSource([&clock] { return clock.now(); }); });
+    const QUrl origin = market.origin();
     if (origin.isEmpty()) {
         std::fputs("soak: cannot start the fake market\n", stderr);
         return 1;
@@ -144,7 +124,7 @@ int main(int argc, char* argv[])
             QCoro::waitFor(timeline.refresh());
         }
         QCoreApplication::processEvents();
-        runOn(anchor, [&] { server->clearRequests(); });
+        market.withServer([](fake::FakeServer& server) { server.clearRequests(); });
         if (pass % 1000 == 999) {
             const Memory now = measure();
             std::printf("soak: pass %d rss_kb=%lld heap_kb=%lld\n", pass + 1,
