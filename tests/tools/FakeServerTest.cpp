@@ -21,12 +21,12 @@ namespace {
 QString described(const QString& text)
 {
     QString error;
-    const auto spec = FaultSpec::parse(text, &error);
-    if (!spec) {
+    const auto parsed = FaultSpec::parse(text, &error);
+    if (!parsed) {
         return error.contains(text) ? QString() : u"error without the text: "_s + error;
     }
-    const Fault& f = spec->fault;
-    QStringList words{spec->pathPrefix};
+    const Fault& f = parsed->fault;
+    QStringList words{parsed->pathPrefix};
     if (f.status) {
         words << u"status:%1"_s.arg(*f.status);
     }
