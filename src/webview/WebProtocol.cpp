@@ -10,6 +10,8 @@ template <class... Ts> struct Overloaded : Ts...
 {
     using Ts::operator()...;
 };
+// Clang 14 (the fuzz build) does not deduce an aggregate's arguments by itself.
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 QByteArray line(const QByteArray& verb, const QList<QByteArray>& fields)
 {
