@@ -57,6 +57,7 @@ private slots:
         QStringList textKeys = allKeys();
         textKeys.removeOne(kLocalOnlyKey);
         QTest::newRow("text") << QVariant(QStringLiteral("§ not json {[")) << textKeys;
+        QTest::newRow("JSON of another shape") << QVariant(QStringLiteral(R"({"items": []})")) << textKeys;
     }
 
     void garbageGivesDefaultsAndIsKeptAside()
