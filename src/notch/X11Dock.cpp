@@ -1,10 +1,7 @@
 #include "notch/X11Dock.h"
+#include "windows/X11Xcb.h"
 
-#include <QGuiApplication>
-#include <cstdlib>
-#include <cstring>
 #include <initializer_list>
-#include <memory>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -12,29 +9,10 @@ namespace virel::X11Dock {
 
 namespace {
 
-struct FreeReply
-{
-    void operator()(void* reply) const { std::free(reply); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
-
-xcb_connection_t* connection()
-{
-    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_window_t rootWindow(xcb_connection_t* c)
-{
-    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-}
-
-xcb_atom_t atom(xcb_connection_t* c, const char* name)
-{
-    const Reply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
+using X11Xcb::atom;
+using X11Xcb::connection;
+using X11Xcb::Reply;
+using X11Xcb::rootWindow;
 
 Reply<xcb_get_property_reply_t> property(xcb_connection_t* c, xcb_window_t window, const char* name,
                                          xcb_atom_t type)

@@ -2,6 +2,7 @@
 
 #include "platform/Origins.h"
 #include "windows/X11Activation.h"
+#include "windows/X11Xcb.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -15,55 +16,25 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QWidget>
-#include <cstdlib>
-#include <dlfcn.h>
-#include <xcb/xcb.h>
 
 namespace virel::WindowStyle {
 
 namespace {
 
-// Asks the X server whether a compositing manager owns the _NET_WM_CM_S0 selection. libxcb is
-// already loaded by Qt's X11 platform plugin; it is looked up there instead of being linked, so the
-// application keeps running on Wayland and offscreen without it.
+// Asks the X server whether a compositing manager owns the _NET_WM_CM_S0 selection.
 bool x11CompositorActive()
 {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || x11->connection() == nullptr) {
+    xcb_connection_t* connection = X11Xcb::connection();
+    if (connection == nullptr) {
         return false;
     }
-    void* xcb = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_NOLOAD);
-    if (xcb == nullptr) {
+    const xcb_atom_t selection = X11Xcb::atom(connection, "_NET_WM_CM_S0", true);
+    if (selection == XCB_ATOM_NONE) {
         return false;
     }
-    using InternAtom = xcb_intern_atom_cookie_t (*)(xcb_connection_t*, uint8_t, uint16_t, const char*);
-    using InternAtomReply =
-        xcb_intern_atom_reply_t* (*)(xcb_connection_t*, xcb_intern_atom_cookie_t, xcb_generic_error_t**);
-    using GetOwner = xcb_get_selection_owner_cookie_t (*)(xcb_connection_t*, xcb_atom_t);
-    using GetOwnerReply =
-        xcb_get_selection_owner_reply_t* (*)(xcb_connection_t*, xcb_get_selection_owner_cookie_t,
-                                             xcb_generic_error_t**);
-    const auto internAtom = reinterpret_cast<InternAtom>(dlsym(xcb, "xcb_intern_atom"));
-    const auto internAtomReply = reinterpret_cast<InternAtomReply>(dlsym(xcb, "xcb_intern_atom_reply"));
-    const auto getOwner = reinterpret_cast<GetOwner>(dlsym(xcb, "xcb_get_selection_owner"));
-    const auto getOwnerReply = reinterpret_cast<GetOwnerReply>(dlsym(xcb, "xcb_get_selection_owner_reply"));
-    bool active = false;
-    if (internAtom != nullptr && internAtomReply != nullptr && getOwner != nullptr &&
-        getOwnerReply != nullptr) {
-        xcb_connection_t* connection = x11->connection();
-        static constexpr char name[] = "_NET_WM_CM_S0";
-        xcb_intern_atom_reply_t* atom =
-            internAtomReply(connection, internAtom(connection, 1, sizeof(name) - 1, name), nullptr);
-        if (atom != nullptr && atom->atom != XCB_ATOM_NONE) {
-            xcb_get_selection_owner_reply_t* owner =
-                getOwnerReply(connection, getOwner(connection, atom->atom), nullptr);
-            active = owner != nullptr && owner->owner != XCB_WINDOW_NONE;
-            std::free(owner);
-        }
-        std::free(atom);
-    }
-    dlclose(xcb);
-    return active;
+    const X11Xcb::Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr));
+    return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
 // Paints the tinted translucent background before the window draws its own content.
