@@ -7,12 +7,12 @@
 #include "FakeServiceHost.h"
 #include "MemorySecretStore.h"
 #include "account/AccountService.h"
-#include "state/SyncService.h"
 #include "account/VirelAPI.h"
 #include "market/TickerMap.h"
 #include "market/YahooClient.h"
-#include "state/AppState.h"
 #include "platform/Settings.h"
+#include "state/AppState.h"
+#include "state/SyncService.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -153,6 +153,9 @@ private slots:
             editor.setProcessEnvironment(environment);
             editor.start(QCoreApplication::applicationFilePath(), {});
             QVERIFY(editor.waitForStarted());
+            // The kill falls at a random moment of the editing, not of the start-up, which a
+            // sanitizer build or a busy machine can stretch beyond the whole window.
+            QVERIFY(editor.waitForReadyRead(10'000));
             QTest::qWait(random.bounded(100, 400));
             editor.kill();
             QVERIFY(editor.waitForFinished());
