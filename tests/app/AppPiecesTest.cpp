@@ -1,18 +1,24 @@
+#include "app/DemoServer.h"
 #include "app/LaunchSwitches.h"
 #include "app/NumberInput.h"
+#include "app/SingleInstance.h"
 #include "app/StatusMenuModel.h"
 #include "app/StatusTitle.h"
 
+#include <QFile>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
-#include <clocale>
-
 using namespace virel;
+using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(std::optional<double>)
-Q_DECLARE_METATYPE(std::optional<WatchItem>)
 Q_DECLARE_METATYPE(TimerEngine::Phase)
 Q_DECLARE_METATYPE(MenuInputs)
+Q_DECLARE_METATYPE(std::optional<QStringList>)
+Q_DECLARE_METATYPE(std::optional<QUrl>)
 
 namespace {
 
@@ -63,10 +69,18 @@ const TimerEngine::Phase kPaused = TimerEngine::Paused{754, 1500};
 
 } // namespace
 
-// The application's pure pieces: the status title, the menu rows, the launch switches and number input.
+// The application's own pieces: the status title, the menu rows, number input, the launch switches,
+// how a launch finds the running instance and what "--demo" takes from its server's first line.
 class AppPiecesTest : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    std::unique_ptr<SingleInstance> instance() const
+    {
+        return std::make_unique<SingleInstance>(u"virel-test"_qs, m_dir.path(), 5ms);
+    }
 
 private slots:
     void statusTitle_data()
@@ -74,37 +88,36 @@ private slots:
         QTest::addColumn<bool>("focusMode");
         QTest::addColumn<TimerEngine::Phase>("phase");
         QTest::addColumn<QString>("display");
-        QTest::addColumn<std::optional<WatchItem>>("rotating");
+        QTest::addColumn<QString>("rotating"); // empty: no entry
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("badge");
-        const auto item = [](const QString& symbol) { return std::optional(WatchItem{symbol, symbol}); };
         using B = StatusTitle::Badge;
+        const QString ks = u"005930.KS"_qs;
+        const QString none;
         QTest::newRow("rise with the quote's name")
-            << false << kIdle << QString() << item(u"005930.KS"_qs) << u"삼성전자 ▲1.23%"_qs << int(B::rise);
-        QTest::newRow("no quote yet")
-            << false << kIdle << QString() << item(u"AAPL"_qs) << u"virel"_qs << int(B::idle);
-        QTest::newRow("empty list") << false << kIdle << QString() << std::optional<WatchItem>()
-                                    << u"virel"_qs << int(B::idle);
-        QTest::newRow("focus hides quotes")
-            << true << kIdle << QString() << item(u"005930.KS"_qs) << u"virel"_qs << int(B::idle);
+            << false << kIdle << none << ks << u"삼성전자 ▲1.23%"_qs << int(B::rise);
+        QTest::newRow("no quote yet") << false << kIdle << none << u"AAPL"_qs << u"virel"_qs << int(B::idle);
+        QTest::newRow("empty list") << false << kIdle << none << none << u"virel"_qs << int(B::idle);
+        QTest::newRow("focus hides quotes") << true << kIdle << none << ks << u"virel"_qs << int(B::idle);
         QTest::newRow("focus shows the running timer")
-            << true << kRunning << u"24:59"_qs << item(u"005930.KS"_qs) << u"⏱ 24:59"_qs << int(B::timer);
+            << true << kRunning << u"24:59"_qs << ks << u"⏱ 24:59"_qs << int(B::timer);
         QTest::newRow("focus shows the paused timer")
-            << true << kPaused << u"⏸ 12:34"_qs << item(u"NVDA"_qs) << u"⏱ ⏸ 12:34"_qs << int(B::timer);
+            << true << kPaused << u"⏸ 12:34"_qs << u"NVDA"_qs << u"⏱ ⏸ 12:34"_qs << int(B::timer);
         QTest::newRow("timer without focus shows the quote")
-            << false << kRunning << u"24:59"_qs << item(u"005930.KS"_qs) << u"삼성전자 ▲1.23%"_qs
-            << int(B::rise);
+            << false << kRunning << u"24:59"_qs << ks << u"삼성전자 ▲1.23%"_qs << int(B::rise);
     }
     void statusTitle()
     {
         QFETCH(bool, focusMode);
         QFETCH(TimerEngine::Phase, phase);
         QFETCH(QString, display);
-        QFETCH(std::optional<WatchItem>, rotating);
+        QFETCH(QString, rotating);
         const QuoteMap quotes{{u"005930.KS"_qs, quote(u"삼성전자"_qs, 72300, 71421.5)},
                               {u"NVDA"_qs, quote(u"NVIDIA"_qs, 180, 181)},
                               {u"^VIX"_qs, quote(u"VIX"_qs, 15, 15)}};
-        const StatusTitle title = virel::statusTitle(focusMode, phase, display, rotating, quotes);
+        const StatusTitle title = virel::statusTitle(
+            focusMode, phase, display,
+            rotating.isEmpty() ? std::nullopt : std::optional(WatchItem{rotating, rotating}), quotes);
         QTEST(title.text, "text");
         QTEST(int(title.badge), "badge");
     }
@@ -121,8 +134,7 @@ private slots:
             << inputs([](MenuInputs& i) { i.smoothOnBattery = true, i.startsAtLogin = true; })
             << u"순환 (흐름 없음) ○ | --- | 배터리에서도 부드럽게 ✓] | 집중모드"_qs << QString();
         QTest::newRow("start at login beside the update check")
-            << inputs([](MenuInputs&) {}) << u"--- | 로그인 시 시작 ○ | 업데이트 확인…"_qs
-            << u"✓] | 집중모드"_qs;
+            << MenuInputs{} << u"--- | 로그인 시 시작 ○ | 업데이트 확인…"_qs << u"✓] | 집중모드"_qs;
         QTest::newRow("paused timer resumes and resets")
             << inputs([](MenuInputs& i) { i.timerPhase = kPaused, i.timerDisplay = u"⏸ 12:34"_qs; })
             << u"타이머 (⏸ 12:34) [재개 | 리셋 | --- | 15분 시작"_qs << u"일시정지"_qs;
@@ -183,59 +195,129 @@ private slots:
         QTEST(u"%1 %2 %3"_qs.arg(s.detail.value_or(u"-"_qs)).arg(int(s.edit)).arg(int(s.glance)), "parsed");
     }
 
-    void alertLevel_data()
+    void numberInput_data()
     {
+        QTest::addColumn<bool>("minutes"); // the timer's minutes, else an alert level
         QTest::addColumn<QString>("text");
         QTest::addColumn<std::optional<double>>("expected");
         const std::optional<double> none;
-        QTest::newRow("grouped") << u"70,000"_qs << std::optional(70000.0);
-        QTest::newRow("leading blank") << u" 70000"_qs << none;
-        QTest::newRow("empty") << QString() << none;
-        QTest::newRow("negative") << u"-12.5"_qs << std::optional(-12.5);
-        QTest::newRow("double sign") << u"+-3"_qs << none;
-        QTest::newRow("decimal comma is grouping") << u"1,5"_qs << std::optional(15.0);
-        QTest::newRow("trailing letters") << u"12abc"_qs << none;
-        QTest::newRow("full-width digits") << u"７０"_qs << none;
+        QTest::newRow("level grouped") << false << u"70,000"_qs << std::optional(70000.0);
+        QTest::newRow("level leading blank") << false << u" 70000"_qs << none;
+        QTest::newRow("level empty") << false << QString() << none;
+        QTest::newRow("level negative") << false << u"-12.5"_qs << std::optional(-12.5);
+        QTest::newRow("level double sign") << false << u"+-3"_qs << none;
+        QTest::newRow("level decimal comma is grouping") << false << u"1,5"_qs << std::optional(15.0);
+        QTest::newRow("level trailing letters") << false << u"12abc"_qs << none;
+        QTest::newRow("level full-width digits") << false << u"７０"_qs << none;
         // Such levels cannot be stored as JSON numbers: the saved list would no longer load.
-        QTest::newRow("infinity") << u"inf"_qs << none;
-        QTest::newRow("not a number") << u"nan"_qs << none;
-        QTest::newRow("overflow") << u"1e400"_qs << none;
+        QTest::newRow("level infinity") << false << u"inf"_qs << none;
+        QTest::newRow("level not a number") << false << u"nan"_qs << none;
+        QTest::newRow("level overflow") << false << u"1e400"_qs << none;
+        QTest::newRow("minutes whole") << true << u"90"_qs << std::optional(90.0);
+        QTest::newRow("minutes fraction") << true << u"1.5"_qs << std::optional(1.5);
+        QTest::newRow("minutes zero") << true << u"0"_qs << none;
+        QTest::newRow("minutes negative") << true << u"-5"_qs << none;
+        QTest::newRow("minutes grouping not removed") << true << u"1,000"_qs << none;
+        QTest::newRow("minutes whose seconds overflow 64 bits") << true << u"1e18"_qs << none;
+        QTest::newRow("minutes that just fit") << true << u"1e16"_qs << std::optional(1e16);
     }
-    void alertLevel()
+    void numberInput()
     {
+        QFETCH(bool, minutes);
         QFETCH(QString, text);
-        QTEST(NumberInput::alertLevel(text), "expected");
+        QTEST(minutes ? NumberInput::timerMinutes(text) : NumberInput::alertLevel(text), "expected");
     }
 
-    void timerMinutes_data()
+    void secondLaunch_handsItsSwitchesOver()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<std::optional<double>>("expected");
-        const std::optional<double> none;
-        QTest::newRow("whole") << u"90"_qs << std::optional(90.0);
-        QTest::newRow("fraction") << u"1.5"_qs << std::optional(1.5);
-        QTest::newRow("zero") << u"0"_qs << none;
-        QTest::newRow("negative") << u"-5"_qs << none;
-        QTest::newRow("grouping not removed") << u"1,000"_qs << none;
-        QTest::newRow("seconds overflow 64 bits") << u"1e18"_qs << none;
-        QTest::newRow("just fits") << u"1e16"_qs << std::optional(1e16);
-    }
-    void timerMinutes()
-    {
-        QFETCH(QString, text);
-        QTEST(NumberInput::timerMinutes(text), "expected");
+        auto running = instance();
+        QVERIFY(running->claim());
+        auto first = instance();
+        QVERIFY(!first->claim());
+        QSignalSpy firstDone(first.get(), &SingleInstance::handedOver);
+        first->sendToRunning({u"--detail"_qs, u"nvda"_qs});
+        QTRY_COMPARE_WITH_TIMEOUT(firstDone.size(), 1, 2000);
+        auto second = instance();
+        QSignalSpy secondDone(second.get(), &SingleInstance::handedOver);
+        second->sendToRunning({u"--glance"_qs});
+        QTRY_COMPARE_WITH_TIMEOUT(secondDone.size(), 1, 2000);
+        QTest::qWait(20);
+
+        // What arrived before the handler was set is delivered to it, in order; later ones at once.
+        QList<QStringList> received;
+        running->setHandler([&](const QStringList& arguments) { received.append(arguments); });
+        QCOMPARE(received, (QList<QStringList>{{u"--detail"_qs, u"nvda"_qs}, {u"--glance"_qs}}));
+        auto third = instance();
+        third->sendToRunning({u"--edit"_qs});
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 3, 2000);
     }
 
-    void numbers_ignoreTheProcessLocale()
+    void handOver_nobodyListening_fails()
     {
-        // QCoreApplication adopts the user's locale for C functions; a German locale would read "1,5".
-        const QByteArray previous = setlocale(LC_NUMERIC, nullptr);
-        if (setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-            QSKIP("no German locale installed");
-        }
-        const auto value = NumberInput::parse(u"1.5"_qs);
-        setlocale(LC_NUMERIC, previous.constData());
-        QCOMPARE(value, std::optional(1.5));
+        auto lonely = instance();
+        QSignalSpy failed(lonely.get(), &SingleInstance::handOverFailed);
+        lonely->sendToRunning({u"--edit"_qs});
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 2000);
+        QVERIFY2(lonely->claim(), "the running one quit: the next launch is the running one");
+    }
+
+    void claim_leftoversOfACrash_areCleanedUp()
+    {
+        QTemporaryDir dir;
+        // A lock of a process that no longer exists, and its socket file.
+        QFile lock(dir.filePath(u"virel.lock"_qs));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("2147483646\nvirel\n" + QSysInfo::machineHostName().toUtf8() + '\n');
+        lock.close();
+        QFile socket(dir.filePath(u"virel.sock"_qs));
+        QVERIFY(socket.open(QIODevice::WriteOnly));
+        socket.close();
+
+        SingleInstance running(u"virel"_qs, dir.path(), 5ms);
+        QVERIFY(running.claim());
+        QList<QStringList> received;
+        running.setHandler([&](const QStringList& arguments) { received.append(arguments); });
+        SingleInstance later(u"virel"_qs, dir.path(), 5ms);
+        later.sendToRunning({u"--glance"_qs});
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 2000);
+    }
+
+    void decode_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<std::optional<QStringList>>("expected");
+        QTest::newRow("switches") << SingleInstance::encode({u"--detail"_qs, u"삼성"_qs})
+                                  << std::optional(QStringList{u"--detail"_qs, u"삼성"_qs});
+        QTest::newRow("line break inside a switch")
+            << SingleInstance::encode({u"a\nb"_qs}) << std::optional(QStringList{u"a\nb"_qs});
+        QTest::newRow("none") << SingleInstance::encode({}) << std::optional(QStringList());
+        QTest::newRow("not an array") << QByteArray("{\"a\":1}\n") << std::optional<QStringList>();
+        QTest::newRow("not strings") << QByteArray("[\"--edit\", 3]\n") << std::optional<QStringList>();
+        QTest::newRow("garbage") << QByteArray("--edit\n") << std::optional<QStringList>();
+    }
+    void decode()
+    {
+        QFETCH(QByteArray, message);
+        QCOMPARE(message.count('\n'), 1);
+        QTEST(SingleInstance::decode(message), "expected");
+    }
+
+    void demoOrigin_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<std::optional<QUrl>>("origin");
+        const std::optional<QUrl> none;
+        QTest::newRow("announced") << QByteArray("virel-fake-server listening on http://127.0.0.1:40123\n")
+                                   << std::optional(QUrl(u"http://127.0.0.1:40123"_qs));
+        QTest::newRow("other line") << QByteArray("starting\n") << none;
+        QTest::newRow("remote https refused")
+            << QByteArray("virel-fake-server listening on https://example.com\n") << none;
+        QTest::newRow("no address") << QByteArray("virel-fake-server listening on \n") << none;
+    }
+    void demoOrigin()
+    {
+        QFETCH(QByteArray, line);
+        QTEST(DemoServer::originFromLine(line), "origin");
     }
 };
 
