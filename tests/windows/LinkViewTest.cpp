@@ -1,11 +1,5 @@
 #include "windows/LinkView.h"
-#include "FakeClock.h"
-#include "MemorySecretStore.h"
-#include "TempSettings.h"
-#include "account/AccountService.h"
-#include "account/VirelAPI.h"
-#include "fakemarket/FakeServer.h"
-#include "fakemarket/FakeService.h"
+#include "ServiceFixture.h"
 #include "windows/LinkWindowController.h"
 
 #include <QClipboard>
@@ -14,7 +8,6 @@
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
-#include <memory>
 
 using namespace virel;
 using namespace std::chrono_literals;
@@ -22,47 +15,17 @@ using namespace std::chrono_literals;
 namespace {
 
 const auto kStart = QStringLiteral("/api/mac/device/start");
-const auto kCannotConnect =
-    QStringLiteral("Virel에 연결하지 못했습니다. 네트워크를 확인하고 다시 시도해 주세요.");
+const auto kPoll = QStringLiteral("/api/mac/device/poll");
 
 // The window's delays, a tenth of the real ones.
 constexpr LinkViewIntervals kScaled{120ms, 160ms, 20ms};
 
-// An account service linking against the in-process fake service, polling every 25 ms.
-struct AccountFixture
+// An account service linking against the fake service, polling every 25 ms.
+struct AccountFixture : test::ServiceFixture
 {
-    AccountFixture()
-    {
-        if (!server.listen()) {
-            qFatal("the fake service could not listen");
-        }
-        api = std::make_unique<VirelAPI>(server.origin(), ServiceTimeouts{300ms, 2s});
-        account = std::make_unique<AccountService>(
-            *api, secrets, *settings, [this](const QUrl& url) { opened.append(url); }, clock,
-            LinkIntervals{25ms, 100ms, 10ms});
-    }
+    AccountFixture() : ServiceFixture(ServiceTimeouts{300ms, 2s}, LinkIntervals{25ms, 100ms, 10ms}) {}
 
-    ~AccountFixture()
-    {
-        // Requests still on their way finish before the client goes.
-        account.reset();
-        QTest::qWait(50);
-    }
-
-    QString pendingCode() const
-    {
-        const QStringList codes = service.pendingUserCodes();
-        return codes.isEmpty() ? QString() : codes.first();
-    }
-
-    fake::FakeServer server;
-    fake::FakeService service{server};
-    test::TempSettings settings;
-    test::MemorySecretStore secrets;
-    test::FakeClock clock;
-    std::unique_ptr<VirelAPI> api;
-    std::unique_ptr<AccountService> account;
-    QList<QUrl> opened;
+    QString pendingCode() const { return host.service.pendingUserCodes().value(0); }
 };
 
 } // namespace
@@ -87,7 +50,7 @@ private slots:
         fixture.clock.advance(61);
         QTRY_COMPARE(view.countdownText(), u"8:59"_qs);
 
-        QVERIFY(fixture.service.approve(fixture.pendingCode(), u"me@example.com"_qs));
+        QVERIFY(fixture.host.service.approve(fixture.pendingCode(), u"me@example.com"_qs));
         QTRY_COMPARE(view.page(), LinkView::Page::success);
         QCOMPARE(view.emailText(), u"me@example.com"_qs);
         QCOMPARE(closes.size(), 0);
@@ -102,15 +65,16 @@ private slots:
     void failureOffersRetryAndClose()
     {
         AccountFixture fixture;
-        fixture.server.faults().add(kStart, fake::Fault::withStatus(500).times(1));
+        fixture.host.server.faults().add(kStart, fake::Fault::withStatus(500).times(1));
         LinkView view(*fixture.account, fixture.clock, kScaled);
         QSignalSpy closes(&view, &LinkView::closeRequested);
         fixture.account->beginLink();
         QTRY_COMPARE(view.page(), LinkView::Page::failure);
-        QCOMPARE(view.failureText(), kCannotConnect);
+        QCOMPARE(view.failureText(),
+                 u"Virel에 연결하지 못했습니다. 네트워크를 확인하고 다시 시도해 주세요."_qs);
         QTest::mouseClick(view.retryButton(), Qt::LeftButton);
         QTRY_COMPARE(view.page(), LinkView::Page::waiting);
-        fixture.server.faults().add(u"/api/mac/device/poll"_qs, fake::Fault::withStatus(404));
+        fixture.host.server.faults().add(kPoll, fake::Fault::withStatus(404));
         QTRY_COMPARE(view.page(), LinkView::Page::failure);
         QTest::mouseClick(view.closeButton(), Qt::LeftButton);
         QCOMPARE(closes.size(), 1);
@@ -145,23 +109,23 @@ private slots:
         first->close();
         QTRY_VERIFY(!first);
         QCOMPARE(fixture.account->linkState().kind, LinkState::Kind::waiting);
-        QCOMPARE(fixture.server.requestCount(kStart), 1);
+        QCOMPARE(fixture.host.server.requestCount(kStart), 1);
 
         // After a failure, showing starts over at once.
-        fixture.server.faults().add(u"/api/mac/device/poll"_qs, fake::Fault::withStatus(404).times(1));
+        fixture.host.server.faults().add(kPoll, fake::Fault::withStatus(404).times(1));
         QTRY_COMPARE(fixture.account->linkState().kind, LinkState::Kind::failed);
         controller.show();
         QTRY_COMPARE(controller.view()->page(), LinkView::Page::waiting);
-        QCOMPARE(fixture.server.requestCount(kStart), 2);
+        QCOMPARE(fixture.host.server.requestCount(kStart), 2);
 
         // Signed in: showing opens the success view without starting anything, and it closes itself.
-        QVERIFY(fixture.service.approve(controller.view()->codeText(), u"me@example.com"_qs));
+        QVERIFY(fixture.host.service.approve(controller.view()->codeText(), u"me@example.com"_qs));
         QTRY_VERIFY(fixture.account->user().has_value());
         QPointer<LinkView> second = controller.view();
         QTRY_VERIFY(!second);
         controller.show();
         QCOMPARE(controller.view()->page(), LinkView::Page::success);
-        QCOMPARE(fixture.server.requestCount(kStart), 2);
+        QCOMPARE(fixture.host.server.requestCount(kStart), 2);
     }
 };
 
