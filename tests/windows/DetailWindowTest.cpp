@@ -1,9 +1,5 @@
-#include "AwaitTask.h"
-#include "MemorySecretStore.h"
+#include "ServiceFixture.h"
 #include "StateFixture.h"
-#include "account/AccountService.h"
-#include "account/VirelAPI.h"
-#include "fakemarket/FakeService.h"
 #include "model/Formatters.h"
 #include "windows/DetailHeader.h"
 #include "windows/DetailTimelineList.h"
@@ -12,7 +8,6 @@
 #include "windows/SegmentedControl.h"
 #include "windows/WebSessionBridge.h"
 #include "windows/WebTabView.h"
-#include "windows/WebViewHost.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -40,52 +35,35 @@ QStringList labelTexts(const QWidget* widget)
     return texts;
 }
 
-QString chartPath(const QString& symbol)
-{
-    return fake::FakeServer::chartPath + symbol;
-}
-
 } // namespace
-
-// Receives the addresses the application hands to the default browser.
-class BrowserStub : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 class DetailWindowTest : public QObject
 {
     Q_OBJECT
 
+public slots:
+    // Takes the place of the default browser.
+    void open(const QUrl& url) { m_opened.append(url); }
+
 private slots:
     void initTestCase()
     {
         // Offscreen, the web helper cannot be embedded: the web tab falls back to the page address.
-        qputenv("VIREL_SERVICE_ORIGIN", m_fx.server.origin().toString().toUtf8());
+        qputenv("VIREL_SERVICE_ORIGIN", m_service.host.origin().toString().toUtf8());
         for (const char* scheme : {"http", "https"}) {
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_browser, "open");
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
         }
-        m_api = std::make_unique<VirelAPI>(m_fx.server.origin(), ServiceTimeouts{1s, 3s});
-        m_account =
-            std::make_unique<AccountService>(*m_api, m_secrets, *m_accountSettings, [](const QUrl&) {});
     }
 
     void init()
     {
-        m_browser.opened.clear();
-        m_controller = std::make_unique<DetailWindowController>(*m_fx.state, *m_account, *m_fx.yahoo);
+        m_opened.clear();
+        m_controller = std::make_unique<DetailWindowController>(*m_fx.state, *m_service.account, *m_fx.yahoo);
     }
 
     void cleanup()
     {
         m_fx.server.faults().clearAll();
-        m_fx.server.releaseHeld();
         // Loads still running finish before the next test starts.
         if (DetailView* view = m_controller->view()) {
             QTRY_VERIFY(!view->loading());
@@ -93,50 +71,29 @@ private slots:
         m_controller.reset();
     }
 
-    void cleanupTestCase()
+    void tabsAndPickerFollowTheSymbol()
     {
-        for (const char* scheme : {"http", "https"}) {
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-        }
-    }
-
-    void tabsAndPicker_data()
-    {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<bool>("web");
-        QTest::addColumn<QString>("picked");
-        QTest::addColumn<int>("extraEntries");
-        QTest::newRow("KOSPI stock") << u"005930.KS"_qs << true << u"005930.KS (005930.KS)"_qs << 1;
-        QTest::newRow("listed index, titled by the list") << u"^KS11"_qs << false << u"KOSPI (^KS11)"_qs << 0;
-        QTest::newRow("currency") << u"KRW=X"_qs << false << u"USD/KRW (KRW=X)"_qs << 0;
-    }
-    void tabsAndPicker()
-    {
-        QFETCH(QString, symbol);
-        QFETCH(bool, web);
-        QFETCH(int, extraEntries);
-        m_controller->show({symbol, u"ignored"_qs});
-        checkTabs(web);
+        m_controller->show({u"005930.KS"_qs, u"ignored"_qs});
+        checkTabs(true);
+        // Not in the list: an extra entry, titled by its symbol.
         QComboBox* picker = view()->header()->picker();
-        QTEST(picker->currentText(), "picked");
-        QCOMPARE(picker->count(), m_fx.state->items().size() + extraEntries);
-    }
-
-    void switchingSymbolAndSegments()
-    {
-        m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
+        QCOMPARE(picker->currentText(), u"005930.KS (005930.KS)"_qs);
+        QCOMPARE(picker->count(), m_fx.state->items().size() + 1);
         SegmentedControl* segments = view()->tabPicker();
         QTest::mouseClick(segments, Qt::LeftButton, {}, segments->segmentRect(1).center());
         QCOMPARE(content()->currentWidget(), view()->timeline());
         QTest::mouseClick(segments, Qt::LeftButton, {}, segments->segmentRect(0).center());
         checkTabs(true);
-        // To a symbol without a page: the timeline alone, and the extra entry is gone.
-        QComboBox* picker = view()->header()->picker();
+        // To a listed index without a page: the timeline alone, titled by the list, the extra entry gone.
         picker->setFocus();
         QTest::keyClick(picker, Qt::Key_Home);
         QCOMPARE(view()->symbol(), u"^KS11"_qs);
+        QCOMPARE(picker->currentText(), u"KOSPI (^KS11)"_qs);
         checkTabs(false);
         QCOMPARE(picker->count(), m_fx.state->items().size());
+        view()->setSymbol(u"KRW=X"_qs);
+        QCOMPARE(picker->currentText(), u"USD/KRW (KRW=X)"_qs);
+        checkTabs(false);
     }
 
     void timelineRows_data()
@@ -172,8 +129,8 @@ private slots:
     {
         // The first symbol's history (with its split) arrives while the second symbol's is still
         // on its way; it must not land in the view.
-        m_fx.server.faults().add(chartPath(u"NVDA"_qs), Fault::delayed(100ms));
-        m_fx.server.faults().add(chartPath(u"005930.KS"_qs), Fault::delayed(400ms));
+        m_fx.server.faults().add(fake::FakeServer::chartPath + u"NVDA"_qs, Fault::delayed(100ms));
+        m_fx.server.faults().add(fake::FakeServer::chartPath + u"005930.KS"_qs, Fault::delayed(400ms));
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
         QSignalSpy loading(view(), &DetailView::loadingChanged);
         view()->setSymbol(u"005930.KS"_qs);
@@ -194,9 +151,9 @@ private slots:
             QVERIFY2(texts.contains(text), qPrintable(text + u" in " + texts.join(u'|')));
         }
         test::FakeClock later(quote.receivedAt.addSecs(121));
-        DetailView stale(*m_fx.state, *m_account, *m_fx.yahoo, u"^KS11"_qs, later);
+        DetailView stale(*m_fx.state, *m_service.account, *m_fx.yahoo, u"^KS11"_qs, later);
         QVERIFY(labelTexts(stale.header()).contains(u"Stale"_qs));
-        DetailView unquoted(*m_fx.state, *m_account, *m_fx.yahoo, u"TSLA"_qs);
+        DetailView unquoted(*m_fx.state, *m_service.account, *m_fx.yahoo, u"TSLA"_qs);
         const auto labels = unquoted.header()->findChildren<QLabel*>();
         QVERIFY(
             std::ranges::none_of(labels, [&](const QLabel* label) { return label->isVisibleTo(&unquoted); }));
@@ -210,28 +167,28 @@ private slots:
         QTest::mouseClick(view()->timeline()->findChildren<QAbstractButton*>().first(), Qt::LeftButton);
         const QUrl article = *view()->news().first().url;
         // Without an embedded web helper the web tab offers the page address instead.
-        const QUrl page = WebSessionBridge::pageUrl(m_fx.server.origin(), u"/symbol/NVDA"_qs);
+        const QUrl page = WebSessionBridge::pageUrl(m_service.host.origin(), u"/symbol/NVDA"_qs);
         WebTabView* tab = view()->webTab();
         QTRY_COMPARE(tab->resolved(), page);
         QVERIFY(labelTexts(tab).contains(page.toDisplayString()));
         QTest::mouseClick(tab->findChild<QPushButton*>(), Qt::LeftButton);
         QTest::mouseClick(view()->header()->browserButton(), Qt::LeftButton);
-        QCOMPARE(m_browser.opened, (QList<QUrl>{article, page, page}));
+        QCOMPARE(m_opened, (QList<QUrl>{article, page, page}));
         QVERIFY(!WebSessionBridge::attempted()); // signed out: no session is asked for
     }
 
     // Runs last: the session is asked for once per process.
     void signedInTheFirstWebTabAsksForASessionOnce()
     {
-        m_secrets.token = m_service.issueToken(u"demo@virel.app"_qs);
-        test::awaitTask(m_account->restore());
+        m_service.secrets.token = m_service.host.service.issueToken(u"demo@virel.app"_qs);
+        test::awaitTask(m_service.account->restore());
         const QString webSession = u"/api/mac/web-session"_qs;
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
         QTRY_VERIFY(view()->webTab()->resolved());
         QVERIFY(view()->webTab()->resolved()->path().startsWith(u"/session/"));
         m_controller->show({u"005930.KS"_qs, u"삼성전자"_qs});
         QTRY_COMPARE(view()->webTab()->resolved(), view()->webURL());
-        QCOMPARE(m_service.requestsTo(webSession).size(), 1);
+        QCOMPARE(m_service.host.service.requestsTo(webSession).size(), 1);
     }
 
 private:
@@ -248,13 +205,9 @@ private:
     }
 
     test::StateFixture m_fx;
-    fake::FakeService m_service{m_fx.server};
-    test::MemorySecretStore m_secrets;
-    test::TempSettings m_accountSettings;
-    std::unique_ptr<VirelAPI> m_api;
-    std::unique_ptr<AccountService> m_account;
+    test::ServiceFixture m_service{ServiceTimeouts{1s, 3s}};
     std::unique_ptr<DetailWindowController> m_controller;
-    BrowserStub m_browser;
+    QList<QUrl> m_opened;
 };
 
 QTEST_MAIN(DetailWindowTest)
