@@ -128,38 +128,38 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("absent");
         using D = AlertRule::Direction;
-        QTest::newRow("focus mode checked") << inputs([](MenuInputs& i) { i.focusMode = true; })
+        QTest::newRow("focus mode checked") << inputs([](auto& i) { i.focusMode = true; })
                                             << u"Market Mode ✓ | Watchlist Mode ○"_qs << u"집중모드 ^f ○"_qs;
         QTest::newRow("smooth on battery and start at login checked")
-            << inputs([](MenuInputs& i) { i.smoothOnBattery = true, i.startsAtLogin = true; })
+            << inputs([](auto& i) { i.smoothOnBattery = true, i.startsAtLogin = true; })
             << u"순환 (흐름 없음) ○ | --- | 배터리에서도 부드럽게 ✓] | 집중모드"_qs << QString();
         QTest::newRow("start at login beside the update check")
             << MenuInputs{} << u"--- | 로그인 시 시작 ○ | 업데이트 확인…"_qs << u"✓] | 집중모드"_qs;
         QTest::newRow("paused timer resumes and resets")
-            << inputs([](MenuInputs& i) { i.timerPhase = kPaused, i.timerDisplay = u"⏸ 12:34"_qs; })
+            << inputs([](auto& i) { i.timerPhase = kPaused, i.timerDisplay = u"⏸ 12:34"_qs; })
             << u"타이머 (⏸ 12:34) [재개 | 리셋 | --- | 15분 시작"_qs << u"일시정지"_qs;
-        QTest::newRow("alert rules get delete rows") << inputs([](MenuInputs& i) {
+        QTest::newRow("alert rules get delete rows") << inputs([](auto& i) {
             i.alertRules = {rule(u"NVDA"_qs, D::above, 200), rule(u"AAPL"_qs, D::below, 150.5)};
         }) << u"[알림 추가… | --- | 삭제: NVDA ≥ 200.0 | 삭제: AAPL ≤ 150.5]"_qs
                                                      << QString();
         QTest::newRow("signed in shows the account and sign-out")
-            << inputs([](MenuInputs& i) { i.user = User{u"kim@example.com"_qs}; })
+            << inputs([](auto& i) { i.user = User{u"kim@example.com"_qs}; })
             << u"계정: kim@example.com (disabled) | 로그아웃 | Virel 웹 열기"_qs << u"Virel 로그인"_qs;
-        QTest::newRow("signed in without e-mail") << inputs([](MenuInputs& i) { i.user = User{}; })
-                                                  << u"계정: Virel 연결됨 (disabled)"_qs << QString();
+        QTest::newRow("signed in without e-mail")
+            << inputs([](auto& i) { i.user = User{}; }) << u"계정: Virel 연결됨 (disabled)"_qs << QString();
         QTest::newRow("pending edits counted under the account")
-            << inputs([](MenuInputs& i) { i.user = User{u"a@b.c"_qs}, i.pendingCount = 3; })
+            << inputs([](auto& i) { i.user = User{u"a@b.c"_qs}, i.pendingCount = 3; })
             << u"계정: a@b.c (disabled) | 동기화 대기 3건 — 재연결 시 전송 (disabled) | 로그아웃"_qs
             << QString();
-        QTest::newRow("no pending line at zero") << inputs([](MenuInputs& i) { i.user = User{u"a@b.c"_qs}; })
-                                                 << u"로그아웃"_qs << u"동기화 대기"_qs;
-        QTest::newRow("link waiting") << inputs([](MenuInputs& i) {
+        QTest::newRow("no pending line at zero")
+            << inputs([](auto& i) { i.user = User{u"a@b.c"_qs}; }) << u"로그아웃"_qs << u"동기화 대기"_qs;
+        QTest::newRow("link waiting") << inputs([](auto& i) {
             i.linkState = LinkState::waiting(u"ABCD"_qs, QUrl(u"https://virel.app/link"_qs), {});
         }) << u"기기 연결 승인 대기 중… (코드 보기)"_qs
                                       << u"Virel 로그인"_qs;
         QTest::newRow("link failed offers sign-in again")
-            << inputs([](MenuInputs& i) { i.linkState = LinkState::failed(u"만료"_qs); })
-            << u"Virel 로그인…"_qs << u"대기 중"_qs;
+            << inputs([](auto& i) { i.linkState = LinkState::failed(u"만료"_qs); }) << u"Virel 로그인…"_qs
+            << u"대기 중"_qs;
     }
     void menu()
     {
