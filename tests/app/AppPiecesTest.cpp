@@ -1,4 +1,3 @@
-#include "app/DemoServer.h"
 #include "app/LaunchSwitches.h"
 #include "app/NumberInput.h"
 #include "app/SingleInstance.h"
@@ -18,7 +17,6 @@ Q_DECLARE_METATYPE(std::optional<double>)
 Q_DECLARE_METATYPE(TimerEngine::Phase)
 Q_DECLARE_METATYPE(MenuInputs)
 Q_DECLARE_METATYPE(std::optional<QStringList>)
-Q_DECLARE_METATYPE(std::optional<QUrl>)
 
 namespace {
 
@@ -70,7 +68,7 @@ const TimerEngine::Phase kPaused = TimerEngine::Paused{754, 1500};
 } // namespace
 
 // The application's own pieces: the status title, the menu rows, number input, the launch switches,
-// how a launch finds the running instance and what "--demo" takes from its server's first line.
+// and how a launch finds the running instance.
 class AppPiecesTest : public QObject
 {
     Q_OBJECT
@@ -300,24 +298,6 @@ private slots:
         QFETCH(QByteArray, message);
         QCOMPARE(message.count('\n'), 1);
         QTEST(SingleInstance::decode(message), "expected");
-    }
-
-    void demoOrigin_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<std::optional<QUrl>>("origin");
-        const std::optional<QUrl> none;
-        QTest::newRow("announced") << QByteArray("virel-fake-server listening on http://127.0.0.1:40123\n")
-                                   << std::optional(QUrl(u"http://127.0.0.1:40123"_qs));
-        QTest::newRow("other line") << QByteArray("starting\n") << none;
-        QTest::newRow("remote https refused")
-            << QByteArray("virel-fake-server listening on https://example.com\n") << none;
-        QTest::newRow("no address") << QByteArray("virel-fake-server listening on \n") << none;
-    }
-    void demoOrigin()
-    {
-        QFETCH(QByteArray, line);
-        QTEST(DemoServer::originFromLine(line), "origin");
     }
 };
 
