@@ -1,34 +1,121 @@
 #include "app/StatusItem.h"
 
 #include "app/StatusIcon.h"
+#include "windows/X11TrayHost.h"
 
 #include <QContextMenuEvent>
-#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 namespace virel {
 
-StatusItem::StatusItem(QObject* parent) : QObject(parent), m_menu(std::make_unique<StatusMenu>())
+namespace {
+
+const auto kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+// A host registers with the watcher a moment after the watcher appears.
+constexpr auto kHostSettleTime = std::chrono::milliseconds(250);
+
+} // namespace
+
+StatusItem::StatusItem(QObject* parent)
+    : QObject(parent), m_menu(std::make_unique<StatusMenu>()), m_xembedHost(X11TrayHost::create())
 {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_tray = new QSystemTrayIcon(this);
-        m_tray->setContextMenu(m_menu.get());
-        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger) {
-                m_menu->popup(QCursor::pos());
-            }
-        });
-    }
     setTitle({QStringLiteral("virel"), StatusTitle::Badge::idle});
-    if (m_tray) {
-        m_tray->show();
+    m_hostCheck.setSingleShot(true);
+    m_hostCheck.setInterval(kHostSettleTime);
+    connect(&m_hostCheck, &QTimer::timeout, this, &StatusItem::lookForTrayHost);
+    if (m_xembedHost) {
+        connect(m_xembedHost.get(), &X11TrayHost::appeared, &m_hostCheck, qOverload<>(&QTimer::start));
     }
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    auto* watcher =
+        new QDBusServiceWatcher(kWatcherService, bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, &m_hostCheck, qOverload<>(&QTimer::start));
+    bus.connect(kWatcherService, QStringLiteral("/StatusNotifierWatcher"), kWatcherService,
+                QStringLiteral("StatusNotifierHostRegistered"), &m_hostCheck, SLOT(start()));
+    // Qt learns once whether a StatusNotifier host runs and keeps the answer: it is asked only when
+    // a host is known to run, so a host that comes later is not missed.
+    lookForTrayHost();
 }
 
 StatusItem::~StatusItem()
 {
     // The tray icon refers to the menu: it goes first.
     delete m_tray;
+}
+
+void StatusItem::lookForTrayHost()
+{
+    if (m_xembedHost && m_xembedHost->present()) {
+        makeTrayIcon();
+        return;
+    }
+    const QDBusMessage ask = QDBusMessage::createMethodCall(
+                                 kWatcherService, QStringLiteral("/StatusNotifierWatcher"),
+                                 QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"))
+                             << kWatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto* answer = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ask), this);
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        const QDBusPendingReply<QDBusVariant> reply = *call;
+        if (reply.isValid() && reply.value().variant().toBool()) {
+            makeTrayIcon();
+        }
+    });
+}
+
+// Again for a host that started anew: the icon registers with it.
+void StatusItem::makeTrayIcon()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    delete m_tray;
+    m_tray = new QSystemTrayIcon(statusIcon(m_title.badge), this);
+    m_tray->setToolTip(m_title.text);
+    m_tray->setContextMenu(m_menu.get());
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // A host that asks for the menu instead of drawing it gets ours; an XEmbed tray has Qt open
+        // it at the click already.
+        if (reason == QSystemTrayIcon::Trigger ||
+            (reason == QSystemTrayIcon::Context && !m_menu->isVisible())) {
+            popUpMenu();
+        }
+    });
+    m_tray->show();
+    if (m_strip) {
+        m_strip->setToolTip(QString());
+    }
+}
+
+QPoint StatusItem::menuPosition(const std::optional<QRect>& icon, const std::optional<QRect>& strip,
+                                const QSize& menuSize, const QRect& screen)
+{
+    if (icon && icon->isValid()) {
+        const bool inLowerHalf = icon->center().y() > screen.center().y();
+        return inLowerHalf ? QPoint(icon->left(), icon->top() - menuSize.height())
+                           : icon->bottomLeft() + QPoint(0, 1);
+    }
+    if (strip) {
+        return {strip->x() + (strip->width() - menuSize.width()) / 2, strip->bottom() + 1};
+    }
+    return {screen.x() + (screen.width() - menuSize.width()) / 2, screen.top()};
+}
+
+void StatusItem::popUpMenu()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->geometry() : QRect();
+    const auto icon = m_tray ? std::optional(m_tray->geometry()) : std::nullopt;
+    const auto strip = m_strip && m_strip->isVisible() ? std::optional(m_strip->geometry()) : std::nullopt;
+    m_menu->popup(menuPosition(icon, strip, m_menu->sizeHint(), area));
 }
 
 void StatusItem::setTitle(const StatusTitle& title)
@@ -53,7 +140,7 @@ void StatusItem::setTitle(const StatusTitle& title)
 
 void StatusItem::setStrip(QWidget* strip)
 {
-    if (m_tray || strip == m_strip) {
+    if (strip == m_strip) {
         return;
     }
     if (m_strip) {
@@ -62,7 +149,7 @@ void StatusItem::setStrip(QWidget* strip)
     m_strip = strip;
     if (m_strip) {
         m_strip->installEventFilter(this);
-        m_strip->setToolTip(m_title.text);
+        m_strip->setToolTip(m_tray ? QString() : m_title.text);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "app/LaunchSwitches.h"
 #include "app/NumberInput.h"
+#include "app/StatusItem.h"
 #include "app/StatusMenuModel.h"
 #include "app/StatusTitle.h"
 
@@ -13,6 +14,7 @@ Q_DECLARE_METATYPE(std::optional<double>)
 Q_DECLARE_METATYPE(std::optional<WatchItem>)
 Q_DECLARE_METATYPE(TimerEngine::Phase)
 Q_DECLARE_METATYPE(MenuInputs)
+Q_DECLARE_METATYPE(std::optional<QRect>)
 
 namespace {
 
@@ -205,6 +207,28 @@ private slots:
     {
         QFETCH(QString, text);
         QTEST(NumberInput::alertLevel(text), "expected");
+    }
+
+    void menuPosition_data()
+    {
+        QTest::addColumn<std::optional<QRect>>("icon");
+        QTest::addColumn<std::optional<QRect>>("strip");
+        QTest::addColumn<QPoint>("at");
+        const std::optional<QRect> none;
+        const std::optional<QRect> strip = QRect(764, 30, 392, 24);
+        QTest::newRow("under an icon in a top panel")
+            << std::optional(QRect(1894, 4, 22, 22)) << strip << QPoint(1894, 26);
+        QTest::newRow("over an icon in a bottom panel")
+            << std::optional(QRect(1894, 1054, 22, 22)) << strip << QPoint(1894, 754);
+        QTest::newRow("no icon place told: centred under the strip")
+            << std::optional(QRect()) << strip << QPoint(810, 54);
+        QTest::newRow("neither: top centre") << none << none << QPoint(810, 0);
+    }
+    void menuPosition()
+    {
+        QFETCH(std::optional<QRect>, icon);
+        QFETCH(std::optional<QRect>, strip);
+        QTEST(StatusItem::menuPosition(icon, strip, QSize(300, 300), QRect(0, 0, 1920, 1080)), "at");
     }
 
     void timerMinutes_data()
