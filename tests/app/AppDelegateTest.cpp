@@ -239,6 +239,7 @@ private slots:
         Shell shell;
         const QString token = shell.host.service.issueToken(u"kim@example.com"_qs);
         shell.secrets.token = token;
+        shell.settings->setValue(u"account.tokenStored"_qs, true);
         shell.secrets.loadDelay = 100ms; // a slow keychain
         shell.launch();
         QTRY_VERIFY_WITH_TIMEOUT(shell.row(u"계정: kim@example.com"_qs), 3000);

@@ -224,6 +224,7 @@ private slots:
     void signedInTheFirstWebTabAsksForASessionOnce()
     {
         m_secrets.token = m_service.issueToken(u"demo@virel.app"_qs);
+        m_accountSettings->setValue(u"account.tokenStored"_qs, true);
         test::awaitTask(m_account->restore());
         const QString webSession = u"/api/mac/web-session"_qs;
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
