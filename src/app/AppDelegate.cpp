@@ -35,6 +35,9 @@ namespace {
 // An alert or the end of a countdown shows the glance this long; "--glance" longer.
 constexpr double kFlashSeconds = 6;
 constexpr double kLaunchGlanceSeconds = 30;
+// How long a banner stays at the top centre (GNOME Shell's four seconds and its slide), so the glance
+// opens after it instead of over it.
+constexpr auto kTopCentreBannerTime = std::chrono::milliseconds(4'500);
 } // namespace
 
 AppDelegate::AppDelegate(AppEnvironment environment, QObject* parent)
@@ -142,9 +145,14 @@ void AppDelegate::installDisplayCallbacks()
         }
     };
     const auto flash = [self] {
-        if (self) {
-            self->m_notch->flashGlance(kFlashSeconds);
+        if (!self) {
+            return;
         }
+        if (!self->m_env.notifier.bannersAtTopCentre()) {
+            self->m_notch->flashGlance(kFlashSeconds);
+            return;
+        }
+        QTimer::singleShot(kTopCentreBannerTime, self, [self] { self->m_notch->flashGlance(kFlashSeconds); });
     };
     m_state->alertEngine().onFire = [flash](const AlertRule&, const Quote&) { flash(); };
     m_state->timerEngine().onFinish = flash;
