@@ -40,6 +40,13 @@ StatusItem::StatusItem(QObject* parent)
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, &m_hostCheck, qOverload<>(&QTimer::start));
     bus.connect(kWatcherService, QStringLiteral("/StatusNotifierWatcher"), kWatcherService,
                 QStringLiteral("StatusNotifierHostRegistered"), &m_hostCheck, SLOT(start()));
+    // A click in another client's window ends the menu even where the pointer grab cannot hold it
+    // (XWayland beside native Wayland windows): the application loses the focus the menu took.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive && m_menu->isVisible()) {
+            m_menu->close();
+        }
+    });
     // Qt learns once whether a StatusNotifier host runs and keeps the answer: it is asked only when
     // a host is known to run, so a host that comes later is not missed.
     lookForTrayHost();
