@@ -58,12 +58,9 @@ StatusItem::~StatusItem()
     delete m_tray;
 }
 
+// A StatusNotifier host first: where both run, Qt then takes it for good.
 void StatusItem::lookForTrayHost()
 {
-    if (m_xembedHost && m_xembedHost->present()) {
-        makeTrayIcon();
-        return;
-    }
     const QDBusMessage ask = QDBusMessage::createMethodCall(
                                  kWatcherService, QStringLiteral("/StatusNotifierWatcher"),
                                  QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"))
@@ -72,7 +69,8 @@ void StatusItem::lookForTrayHost()
     connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusPendingReply<QDBusVariant> reply = *call;
-        if (reply.isValid() && reply.value().variant().toBool()) {
+        if ((reply.isValid() && reply.value().variant().toBool()) ||
+            (m_xembedHost && m_xembedHost->present())) {
             makeTrayIcon();
         }
     });

@@ -185,7 +185,7 @@ void NotchWindowController::relayoutIfWidthChanged()
 
 void NotchWindowController::flashGlance(double seconds)
 {
-    m_pointerCame = false;
+    m_pointerCame = pointerOnSurfaces();
     showGlance();
     m_flash.start(std::chrono::milliseconds(qRound64(seconds * 1000)));
 }
