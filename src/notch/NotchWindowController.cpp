@@ -183,9 +183,12 @@ void NotchWindowController::relayoutIfWidthChanged()
     }
 }
 
-void NotchWindowController::flashGlance(double seconds)
+void NotchWindowController::flashGlance(double seconds, double drop)
 {
     m_pointerCame = pointerOnSurfaces();
+    if (!glanceWidget()) {
+        m_glanceDrop = drop;
+    }
     showGlance();
     m_flash.start(std::chrono::milliseconds(qRound64(seconds * 1000)));
 }
@@ -240,7 +243,8 @@ void NotchWindowController::placeGlance()
     m_glance->adjustSize();
     const QMargins margins = m_glance->inputMargins();
     const QSize card = m_glance->size().shrunkBy(margins);
-    const DeskRect cardFrame = NotchLayout::glanceFrame(m_geometry.notchCenterX, m_geometry.strip, card);
+    DeskRect cardFrame = NotchLayout::glanceFrame(m_geometry.notchCenterX, m_geometry.strip, card);
+    cardFrame.y -= m_glanceDrop;
     // Clear edges need a compositor; without one the card is cut to its shape and has none.
     const bool clearEdges = m_glance->testAttribute(Qt::WA_TranslucentBackground);
     const DeskRect frame =
@@ -260,6 +264,7 @@ void NotchWindowController::hideGlance()
     m_flash.stop();
     m_leaveGrace.stop();
     m_onGlance = false;
+    m_glanceDrop = 0;
     if (m_glance) {
         m_glance->hide();
     }

@@ -46,8 +46,9 @@ public:
     // changes of the display mode, the focus mode or the ticker placement.
     void layout();
     // Opens the glance card for `seconds`: it closes early only when the pointer comes to the strip
-    // or the card and leaves again, and stays when the pointer is on them at the end.
-    void flashGlance(double seconds);
+    // or the card and leaves again, and stays when the pointer is on them at the end. A card opened
+    // here hangs `drop` points lower than hovering opens it, beneath what the desktop shows there.
+    void flashGlance(double seconds, double drop = 0);
 
     QWidget* stripWidget() const;
     QWidget* tickerBarWidget() const; // none while the ticker bar is not shown
@@ -83,6 +84,7 @@ private:
     NotchLayout::Geometry m_geometry;
     bool m_onStrip = false;
     bool m_onGlance = false;
+    double m_glanceDrop = 0;
     bool m_fullScreen = false;
     QTimer m_flash;
     bool m_pointerCame = false; // to the strip or the card since the last flash began

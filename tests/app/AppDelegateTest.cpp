@@ -182,8 +182,11 @@ private slots:
         QVERIFY(shell.notch().glanceWidget());
         Shell other;
         other.launch();
+        other.notifier.topCentreBanners = true;
         other.state().timerEngine().onFinish();
         QVERIFY(other.notch().glanceWidget());
+        // Beneath a banner at the top centre, not over it.
+        QVERIFY(other.notch().glanceWidget()->y() >= shell.notch().glanceWidget()->y() + 100);
     }
 
     void menu_data()
