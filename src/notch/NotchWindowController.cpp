@@ -79,7 +79,13 @@ NotchWindowController::NotchWindowController(AppState& state, ScreenFacts& scree
     m_widthCheck.start();
 }
 
-NotchWindowController::~NotchWindowController() = default;
+NotchWindowController::~NotchWindowController()
+{
+    // The panels first, while the timers their last crossing events may start still exist.
+    m_glance.reset();
+    m_tickerBar.reset();
+    m_strip.reset();
+}
 
 QWidget* NotchWindowController::stripWidget() const
 {
