@@ -244,6 +244,10 @@ step "glance open after ~${opened_after} s"
 wait_for 20 shows_change_colours || fail "no quote reached the glance panel"
 step "quotes shown"
 import -window root "$work/glance.png"
+# The pointer comes to the strip and leaves: the flashed glance closes before its 30 s.
+no_glance_window() { ! glance_window >/dev/null; }
+xdotool mousemove 960 42 sleep 0.3 mousemove 960 700
+wait_for 2 no_glance_window || fail "the glance stayed open after the pointer left the strip"
 
 # --- the ticker bar flows at 28 px/s: two shots of its left part about 1 s apart -------------------
 # One pixel row through the text, as gray levels, after the time in ms the shot began (import
