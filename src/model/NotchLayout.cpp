@@ -1,5 +1,6 @@
 #include "model/NotchLayout.h"
 
+#include <QPointF>
 #include <algorithm>
 #include <cmath>
 #include <limits>

@@ -5,7 +5,6 @@
 #include "platform/StatusItemScan.h"
 
 #include <QList>
-#include <QPointF>
 #include <QSizeF>
 #include <array>
 #include <optional>
@@ -38,8 +37,9 @@ double primaryTop(const QList<ScreenInfo>& screens, const ScreenInfo& chosen);
 // between 70 and 190; 190 when the window list is unavailable or holds no such item.
 double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop,
                   const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid);
-// How far the desktop's own top panel reaches down; 0 without one. `reserved` is the band the ticker
-// bar already keeps free of other windows: the work area then ends at its bottom edge, not the panel's.
+// How far the desktop's own top panel reaches down, by the work area or by what other clients reserve;
+// 0 without one. `reserved` is the band the ticker bar already keeps free of other windows: the work
+// area then ends at its bottom edge, not the panel's.
 double topPanelHeight(const ScreenInfo& screen, const std::optional<DeskRect>& reserved = {});
 // At the top centre, or hanging from the bottom edge of a top panel so the panel's content stays seen.
 DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth, double topPanel = 0);
