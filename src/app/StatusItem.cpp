@@ -13,12 +13,33 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <utility>
+
+// Exported by QtDBus (its message spies): runs for every method call the application receives, on the
+// main thread, before the call is delivered.
+void qDBusAddSpyHook(void (*hook)(const QDBusMessage&));
 
 namespace virel {
 
 namespace {
 
 const auto kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+// Qt's StatusNotifierItem drops the point a host sends with Activate and ContextMenu (where it was
+// clicked); the last one is kept here for the menu that the call opens.
+std::optional<QPoint>& hostPoint()
+{
+    static std::optional<QPoint> point;
+    return point;
+}
+
+void notePointOfHostCall(const QDBusMessage& call)
+{
+    const bool asks = call.member() == u"Activate" || call.member() == u"ContextMenu";
+    if (asks && call.interface() == u"org.kde.StatusNotifierItem" && call.arguments().size() == 2) {
+        hostPoint() = QPoint(call.arguments().at(0).toInt(), call.arguments().at(1).toInt());
+    }
+}
 // A host registers with the watcher a moment after the watcher appears.
 constexpr auto kHostSettleTime = std::chrono::milliseconds(250);
 
@@ -47,6 +68,11 @@ StatusItem::StatusItem(QObject* parent)
             m_menu->close();
         }
     });
+    static const bool spying = [] {
+        qDBusAddSpyHook(&notePointOfHostCall);
+        return true;
+    }();
+    Q_UNUSED(spying);
     // Qt learns once whether a StatusNotifier host runs and keeps the answer: it is asked only when
     // a host is known to run, so a host that comes later is not missed.
     lookForTrayHost();
@@ -76,13 +102,12 @@ void StatusItem::lookForTrayHost()
     });
 }
 
-// Again for a host that started anew: the icon registers with it.
+// Once: an icon that exists registers itself with a host that starts anew.
 void StatusItem::makeTrayIcon()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (m_tray || !QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }
-    delete m_tray;
     m_tray = new QSystemTrayIcon(statusIcon(m_title.badge), this);
     m_tray->setToolTip(m_title.text);
     m_tray->setContextMenu(m_menu.get());
@@ -118,7 +143,12 @@ void StatusItem::popUpMenu()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen != nullptr ? screen->geometry() : QRect();
-    const auto icon = m_tray ? std::optional(m_tray->geometry()) : std::nullopt;
+    // The host's point stands for the icon an XEmbed tray reports; it is good for one call only.
+    auto icon = hostPoint() ? std::optional(QRect(*std::exchange(hostPoint(), std::nullopt), QSize(1, 1)))
+                            : std::nullopt;
+    if (!icon && m_tray) {
+        icon = m_tray->geometry();
+    }
     const auto strip = m_strip && m_strip->isVisible() ? std::optional(m_strip->geometry()) : std::nullopt;
     m_menu->popup(menuPosition(icon, strip, m_menu->sizeHint(), area));
 }

@@ -38,9 +38,9 @@ public:
     // previous one.
     void setStrip(QWidget* strip);
 
-    // Where a menu of `menuSize` opens: beside the tray icon, away from the screen edge it sits at,
-    // or else centred under the strip; never where the pointer was last seen, which a desktop need
-    // not tell.
+    // Where a menu of `menuSize` opens: beside the tray icon (or the point the tray host clicked),
+    // away from the screen edge it sits at, or else centred under the strip; never where the pointer
+    // was last seen, which a desktop need not tell.
     static QPoint menuPosition(const std::optional<QRect>& icon, const std::optional<QRect>& strip,
                                const QSize& menuSize, const QRect& screen);
 
