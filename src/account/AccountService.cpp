@@ -16,6 +16,9 @@ namespace virel {
 namespace {
 
 const auto kEmailKey = QStringLiteral("account.email");
+// Set when a token is first stored: until then the keychain is not opened at start, which on some
+// desktops greets the user with the wallet's set-up window.
+const auto kTokenStoredKey = QStringLiteral("account.tokenStored");
 
 const auto kCannotConnect =
     QStringLiteral("Virel에 연결하지 못했습니다. 네트워크를 확인하고 다시 시도해 주세요.");
@@ -47,6 +50,10 @@ AccountService::~AccountService()
 
 QCoro::Task<> AccountService::restore()
 {
+    // Signed in before the flag existed: the e-mail is stored with the session.
+    if (!m_settings.contains(kTokenStoredKey) && !m_settings.contains(kEmailKey)) {
+        co_return;
+    }
     const quint64 generation = m_sessionGeneration;
     QPointer self(this);
     const std::optional<QString> token = co_await m_secrets.load();
@@ -144,6 +151,7 @@ void AccountService::completeLogin(const QString& token, const QString& email)
     m_flow.reset();
     m_token = token;
     m_settings.setValue(kEmailKey, email);
+    m_settings.setValue(kTokenStoredKey, true);
     setUser(User{email});
     setLinkState(LinkState::idle());
     if (onSessionChange) {

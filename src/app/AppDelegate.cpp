@@ -35,6 +35,9 @@ namespace {
 // An alert or the end of a countdown shows the glance this long; "--glance" longer.
 constexpr double kFlashSeconds = 6;
 constexpr double kLaunchGlanceSeconds = 30;
+// How far below its usual place a flashed glance opens where the alert's banner drops in at the top
+// centre (GNOME Shell's, under its top bar, which stays while the user is away), so both are read.
+constexpr double kTopCentreBannerDepth = 100;
 } // namespace
 
 AppDelegate::AppDelegate(AppEnvironment environment, QObject* parent)
@@ -143,7 +146,8 @@ void AppDelegate::installDisplayCallbacks()
     };
     const auto flash = [self] {
         if (self) {
-            self->m_notch->flashGlance(kFlashSeconds);
+            const bool underBanner = self->m_env.notifier.bannersAtTopCentre();
+            self->m_notch->flashGlance(kFlashSeconds, underBanner ? kTopCentreBannerDepth : 0);
         }
     };
     m_state->alertEngine().onFire = [flash](const AlertRule&, const Quote&) { flash(); };

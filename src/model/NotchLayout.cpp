@@ -1,5 +1,6 @@
 #include "model/NotchLayout.h"
 
+#include <QPointF>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -67,10 +68,19 @@ double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop
     return std::max(std::min(*nearest - statusItemGap - notchRight, sideWidth), minRightWidth);
 }
 
-DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth)
+double topPanelHeight(const ScreenInfo& screen, const std::optional<DeskRect>& reserved)
+{
+    double workTop = screen.visibleFrame.maxY();
+    if (reserved && std::fabs(workTop - reserved->y) < 0.5) {
+        workTop = reserved->maxY();
+    }
+    return std::max({screen.frame.maxY() - workTop, screen.panelBand, 0.0});
+}
+
+DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth, double topPanel)
 {
     const double height = stripHeight(screen);
-    return {screen.frame.midX() - notchWidth / 2 - sideWidth, screen.frame.maxY() - height,
+    return {screen.frame.midX() - notchWidth / 2 - sideWidth, screen.frame.maxY() - topPanel - height,
             notchWidth + sideWidth + rightWidth, height};
 }
 
@@ -79,14 +89,10 @@ bool showsTickerBar(TickerPlacement placement, bool focusMode)
     return placement == TickerPlacement::belowMenuBar && !focusMode;
 }
 
-DeskRect tickerBarFrame(const ScreenInfo& screen, const std::optional<DeskRect>& reserved)
+DeskRect tickerBarFrame(const ScreenInfo& screen, double topPanel)
 {
-    double workTop = screen.visibleFrame.maxY();
-    if (reserved && std::fabs(workTop - reserved->y) < 0.5) {
-        workTop = reserved->maxY();
-    }
-    const double panel = std::max(screen.frame.maxY() - workTop, minTopPanelHeight);
-    return {screen.frame.x, screen.frame.maxY() - panel - tickerBarHeight, screen.frame.width,
+    const double above = topPanel > 0 ? topPanel : stripHeight(screen);
+    return {screen.frame.x, screen.frame.maxY() - above - tickerBarHeight, screen.frame.width,
             tickerBarHeight};
 }
 
@@ -112,12 +118,16 @@ bool widthMoved(double lastRightWidth, double rightWidth)
     return std::fabs(rightWidth - lastRightWidth) > relayoutThreshold;
 }
 
-bool wantsGlance(QPointF pointer, const DeskRect& strip, const std::optional<DeskRect>& glance)
+DeskRect glanceWindowFrame(const DeskRect& card, const DeskRect& strip)
 {
-    if (strip.grown(0, stripHoverMargin).contains(pointer)) {
-        return true;
-    }
-    return glance && glance->grown(glanceHoverMargin, glanceHoverMargin).contains(pointer);
+    DeskRect frame = card.grown(glanceHoverMargin, glanceHoverMargin);
+    frame.height = std::max(std::min(frame.maxY(), strip.y) - frame.y, card.height);
+    return frame;
+}
+
+bool fullScreenOn(const std::optional<DeskRect>& window, const DeskRect& screen)
+{
+    return window && screen.contains(QPointF(window->midX(), window->y + window->height / 2));
 }
 
 QList<int> nameCuts(const QList<QList<double>>& nameForms, double excess)
@@ -143,15 +153,23 @@ QList<int> nameCuts(const QList<QList<double>>& nameForms, double excess)
 
 Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
-                 bool focusMode, const std::optional<DeskRect>& reservedTickerBar)
+                 bool focusMode, const std::optional<DeskRect>& reservedBand)
 {
     Geometry g;
+    const double panel = topPanelHeight(screen, reservedBand);
     g.notchWidth = notchWidth(screen);
     g.rightWidth = rightWidth(screen, g.notchWidth, primaryTop(screens, screen), windows, ownPid);
     g.notchCenterX = screen.frame.midX();
-    g.strip = stripFrame(screen, g.notchWidth, g.rightWidth);
-    if (showsTickerBar(placement, focusMode)) {
-        g.tickerBar = tickerBarFrame(screen, reservedTickerBar);
+    g.strip = stripFrame(screen, g.notchWidth, g.rightWidth, panel);
+    if (!showsTickerBar(placement, focusMode)) {
+        return g;
+    }
+    const DeskRect bar = tickerBarFrame(screen, panel);
+    const double bottom = std::min(bar.y, g.strip.y);
+    g.tickerBar = bar;
+    g.tickerBand = DeskRect{bar.x, bottom, bar.width, std::max(bar.maxY(), g.strip.maxY()) - bottom};
+    if (panel > 0) {
+        g.tickerBarHole = DeskRect{g.strip.x, bar.y, g.strip.width, bar.height};
     }
     return g;
 }

@@ -5,7 +5,6 @@
 #include "platform/StatusItemScan.h"
 
 #include <QList>
-#include <QPointF>
 #include <QSizeF>
 #include <array>
 #include <optional>
@@ -26,11 +25,9 @@ inline constexpr double statusItemBand = 44;
 inline constexpr double maxStatusItemWidth = 500;
 inline constexpr qint64 statusItemLayer = 25;
 inline constexpr double relayoutThreshold = 4;
-inline constexpr double stripHoverMargin = 4;
 inline constexpr double glanceHoverMargin = 8;
 inline constexpr double glanceGap = 6;
 inline constexpr double tickerBarHeight = 22;
-inline constexpr double minTopPanelHeight = 24;
 
 double notchWidth(const ScreenInfo& screen);
 double stripHeight(const ScreenInfo& screen);
@@ -40,21 +37,27 @@ double primaryTop(const QList<ScreenInfo>& screens, const ScreenInfo& chosen);
 // between 70 and 190; 190 when the window list is unavailable or holds no such item.
 double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop,
                   const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid);
-DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth);
+// How far the desktop's own top panel reaches down, by the work area or by what other clients reserve;
+// 0 without one. `reserved` is the band the ticker bar already keeps free of other windows: the work
+// area then ends at its bottom edge, not the panel's.
+double topPanelHeight(const ScreenInfo& screen, const std::optional<DeskRect>& reserved = {});
+// At the top centre, or hanging from the bottom edge of a top panel so the panel's content stays seen.
+DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth, double topPanel = 0);
 bool showsTickerBar(TickerPlacement placement, bool focusMode);
-// Full width, directly under the desktop's top panel. `reserved` is the band the bar already keeps
-// free of other windows: the work area then ends at its bottom edge, not at the panel's.
-DeskRect tickerBarFrame(const ScreenInfo& screen, const std::optional<DeskRect>& reserved = {});
+// Full width, in the strip's band under a top panel, or under the strip without one.
+DeskRect tickerBarFrame(const ScreenInfo& screen, double topPanel);
 // The window manager's reservation (_NET_WM_STRUT_PARTIAL, in its order) of a bar at the top of the
 // desktop: `band` in the windowing system's coordinates (y down), `scale` device pixels per point.
 std::array<quint32, 12> topStrut(const QRectF& band, double scale);
 // Centred on `centerX`, hanging 6 points under the strip.
 DeskRect glanceFrame(double centerX, const DeskRect& strip, QSizeF size);
+// The glance's window where its edges can be clear: the card grown 8 points on every side but up only
+// to the strip, so the pointer keeps it open on its way from the strip and a little beside it.
+DeskRect glanceWindowFrame(const DeskRect& card, const DeskRect& strip);
 // A periodic width check re-lays out only for a change of more than 4 points.
 bool widthMoved(double lastRightWidth, double rightWidth);
-// Whether the glance panel should be open with the pointer at `pointer`: over the strip grown 4
-// points vertically, or over the open panel grown 8 points on every side.
-bool wantsGlance(QPointF pointer, const DeskRect& strip, const std::optional<DeskRect>& glance);
+// Whether the full-screen window `window` (none: no full-screen window is active) sits on `screen`.
+bool fullScreenOn(const std::optional<DeskRect>& window, const DeskRect& screen);
 // How many characters each chip name loses so a row gets `excess` points narrower. `nameForms[i][k]`
 // is the width of name i with its last k characters replaced by "…" (k = 0: whole). The name that is
 // widest at the moment loses one more character at a time, so the longer name is cut first and no
@@ -69,13 +72,17 @@ struct Geometry
     double notchCenterX = 0;
     DeskRect strip;
     std::optional<DeskRect> tickerBar;
+    // What the bar keeps free of other windows: its rows and the strip's. Under a top panel they
+    // share one band, where the strip's part of the bar is left free.
+    std::optional<DeskRect> tickerBand;
+    std::optional<DeskRect> tickerBarHole;
 
     bool operator==(const Geometry&) const = default;
 };
 
 Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
-                 bool focusMode, const std::optional<DeskRect>& reservedTickerBar = {});
+                 bool focusMode, const std::optional<DeskRect>& reservedBand = {});
 
 } // namespace NotchLayout
 } // namespace virel

@@ -1,10 +1,10 @@
 #include "notch/GlanceView.h"
 
-#include "state/AppState.h"
 #include "notch/DarkGlass.h"
 #include "notch/GlanceRow.h"
 #include "notch/NotchPaint.h"
 #include "notch/StaleWatch.h"
+#include "state/AppState.h"
 #include "windows/WindowStyle.h"
 
 #include <QHBoxLayout>
@@ -120,6 +120,17 @@ void GlanceView::setTranslucent(bool translucent)
     update();
 }
 
+void GlanceView::setInputMargins(const QMargins& margins)
+{
+    if (margins == m_inputMargins) {
+        return;
+    }
+    m_inputMargins = margins;
+    setFixedWidth(cardWidth + margins.left() + margins.right());
+    layout()->setContentsMargins(QMargins(padding, padding, padding, padding) + margins);
+    update();
+}
+
 QString GlanceView::title() const
 {
     return m_title->text();
@@ -195,7 +206,7 @@ void GlanceView::refreshAlert()
 void GlanceView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    DarkGlass(cornerRadius).paint(painter, rect(), m_translucent);
+    DarkGlass(cornerRadius).paint(painter, rect().marginsRemoved(m_inputMargins), m_translucent);
 }
 
 } // namespace virel

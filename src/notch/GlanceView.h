@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 
 #include <QList>
+#include <QMargins>
 #include <QWidget>
 #include <optional>
 
@@ -33,6 +34,9 @@ public:
 
     // Without a compositor the card is drawn solid.
     void setTranslucent(bool translucent);
+    // Clear edges around the card that still take the pointer.
+    void setInputMargins(const QMargins& margins);
+    QMargins inputMargins() const { return m_inputMargins; }
     const QList<GlanceRow*>& rows() const { return m_rows; }
     QString title() const;
     // "Live" or "Stale", or empty without quotes.
@@ -56,6 +60,7 @@ private:
     const Clock& m_clock;
     StaleWatch* m_staleWatch;
     bool m_translucent = true;
+    QMargins m_inputMargins;
     GlanceAlertLine* m_alertLine;
     QLabel* m_title;
     QLabel* m_freshness;

@@ -79,6 +79,12 @@ public:
         sessionChanged();
     }
 
+    void setFullScreen(bool fullScreen)
+    {
+        m_fullScreen = fullScreen;
+        sessionChanged();
+    }
+
     // The conditions every ticker shares; each adds whether it is shown and covered.
     TickerMotion::Conditions session() const
     {
@@ -89,6 +95,7 @@ public:
             c.onBattery = m_presence->onBattery();
         }
         c.smoothOnBattery = m_smoothOnBattery;
+        c.fullScreen = m_fullScreen;
         return c;
     }
 
@@ -148,6 +155,7 @@ private:
     QList<MarqueeTicker*> m_ticking;
     Presence* m_presence = nullptr;
     bool m_smoothOnBattery = false;
+    bool m_fullScreen = false;
     TickerMotion::Mode m_mode = TickerMotion::Mode::flow;
 };
 
@@ -171,6 +179,11 @@ void MarqueeTicker::followPresence(Presence& presence)
 void MarqueeTicker::setSmoothOnBattery(bool smooth)
 {
     FrameClock::instance().setSmoothOnBattery(smooth);
+}
+
+void MarqueeTicker::setFullScreen(bool fullScreen)
+{
+    FrameClock::instance().setFullScreen(fullScreen);
 }
 
 void MarqueeTicker::follow(AppState& state)

@@ -53,6 +53,8 @@ public:
     // the keyboard or the machine runs on battery (unless `smooth` on battery is chosen).
     static void followPresence(Presence& presence);
     static void setSmoothOnBattery(bool smooth);
+    // No ticker draws while a full-screen window is active on the screen.
+    static void setFullScreen(bool fullScreen);
 
     QSize sizeHint() const override;
 

@@ -2,6 +2,7 @@
 
 #include "notch/DarkGlass.h"
 #include "notch/GlanceView.h"
+#include "notch/MarqueeTicker.h"
 #include "notch/NotchStripView.h"
 #include "notch/TickerBarView.h"
 #include "platform/ScreenFacts.h"
@@ -9,7 +10,6 @@
 #include "state/AppState.h"
 #include "windows/WindowStyle.h"
 
-#include <QCursor>
 #include <QEvent>
 #include <QWidget>
 
@@ -19,10 +19,11 @@ namespace {
 
 // Frameless, above other windows, unmanaged (exact position, every workspace, no task bar entry)
 // and never activated; panels that ignore the pointer let every click through. A dock is left to
-// the window manager, which keeps its place and its workspaces from its dock type.
+// the window manager, which keeps its place and its workspaces from its dock type. Plain windows,
+// not tool windows: those name a transient parent that no window manager can use.
 void makePanel(QWidget& panel, bool receivesPointer, bool translucent, bool dock = false)
 {
-    Qt::WindowFlags flags = (dock ? Qt::Window : Qt::Tool | Qt::BypassWindowManagerHint) |
+    Qt::WindowFlags flags = Qt::Window | (dock ? Qt::WindowFlags() : Qt::BypassWindowManagerHint) |
                             Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                             Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
     if (!receivesPointer) {
@@ -34,22 +35,16 @@ void makePanel(QWidget& panel, bool receivesPointer, bool translucent, bool dock
     panel.setFocusPolicy(Qt::NoFocus);
 }
 
-// Moves a panel; a panel shown for the first time is brought to the front.
-void place(QWidget& panel, const QRect& frame)
+QRect localRect(const DeskRect& part, const DeskRect& whole)
 {
-    panel.setGeometry(frame);
-    if (!panel.isVisible()) {
-        panel.show();
-        panel.raise();
-    }
+    return QRectF(part.x - whole.x, whole.maxY() - part.maxY(), part.width, part.height).toAlignedRect();
 }
 
 } // namespace
 
 NotchWindowController::NotchWindowController(AppState& state, ScreenFacts& screens, StatusItemScan& scan,
                                              const Clock& clock, QObject* parent)
-    : QObject(parent), m_state(state), m_screens(screens), m_scan(scan), m_clock(clock),
-      m_pointer([] { return QCursor::pos(); })
+    : QObject(parent), m_state(state), m_screens(screens), m_scan(scan), m_clock(clock)
 {
     // Screen changes arrive in bursts; one layout on the next turn covers them all.
     m_relayout.setSingleShot(true);
@@ -59,18 +54,38 @@ NotchWindowController::NotchWindowController(AppState& state, ScreenFacts& scree
     connect(&state, &AppState::focusModeChanged, &m_relayout, qOverload<>(&QTimer::start));
     connect(&state, &AppState::tickerPlacementChanged, &m_relayout, qOverload<>(&QTimer::start));
 
-    m_hoverPoll.setInterval(hoverPollInterval);
-    connect(&m_hoverPoll, &QTimer::timeout, this, &NotchWindowController::pollPointer);
+    connect(&screens, &ScreenFacts::fullScreenChanged, this, &NotchWindowController::followFullScreen);
+
+    m_leaveGrace.setSingleShot(true);
+    m_leaveGrace.setInterval(leaveGrace);
+    connect(&m_leaveGrace, &QTimer::timeout, this, [this] {
+        // A flashed card stays for its time while the pointer is elsewhere; once the pointer came to
+        // it and left, it closes like a hovered one.
+        if (!m_flash.isActive() || m_pointerCame) {
+            hideGlance();
+        }
+    });
     m_flash.setSingleShot(true);
-    connect(&m_flash, &QTimer::timeout, this, &NotchWindowController::handlePointer);
+    connect(&m_flash, &QTimer::timeout, this, [this] {
+        if (!pointerOnSurfaces()) {
+            hideGlance();
+        }
+    });
     m_widthCheck.setInterval(widthCheckInterval);
     connect(&m_widthCheck, &QTimer::timeout, this, &NotchWindowController::relayoutIfWidthChanged);
 
+    followFullScreen();
     layout();
     m_widthCheck.start();
 }
 
-NotchWindowController::~NotchWindowController() = default;
+NotchWindowController::~NotchWindowController()
+{
+    // The panels first, while the timers their last crossing events may start still exist.
+    m_glance.reset();
+    m_tickerBar.reset();
+    m_strip.reset();
+}
 
 QWidget* NotchWindowController::stripWidget() const
 {
@@ -84,17 +99,7 @@ QWidget* NotchWindowController::tickerBarWidget() const
 
 QWidget* NotchWindowController::glanceWidget() const
 {
-    return m_glance.get();
-}
-
-void NotchWindowController::setPointerSource(std::function<QPoint()> source)
-{
-    m_pointer = std::move(source);
-}
-
-void NotchWindowController::setHoverPollInterval(std::chrono::milliseconds interval)
-{
-    m_hoverPoll.setInterval(interval);
+    return m_glance && m_glance->isVisible() ? m_glance.get() : nullptr;
 }
 
 void NotchWindowController::setWidthCheckInterval(std::chrono::milliseconds interval)
@@ -109,7 +114,7 @@ void NotchWindowController::layout()
         return;
     }
     // A docked bar's own reservation shows in the work area; it must not push the bar further down.
-    const auto reserved = m_tickerBar && m_tickerBarDocked ? m_geometry.tickerBar : std::nullopt;
+    const auto reserved = m_tickerBar && m_tickerBarDocked ? m_geometry.tickerBand : std::nullopt;
     m_geometry = NotchLayout::compute(*screen, m_screens.screens(), m_scan.windows(), m_scan.ownProcessId(),
                                       m_state.tickerPlacement(), m_state.focusMode(), reserved);
     const StripParts parts{m_geometry.notchWidth, NotchLayout::sideWidth, m_geometry.rightWidth};
@@ -123,12 +128,25 @@ void NotchWindowController::layout()
     }
     place(*m_strip, frame);
     layoutTickerBar();
-    placeGlance(); // an open card follows the strip to its new place
+    if (glanceWidget()) {
+        placeGlance(); // an open card follows the strip to its new place
+    }
+}
+
+// Shown unless a full-screen window is active; a panel shown for the first time comes to the front.
+void NotchWindowController::place(QWidget& panel, const QRect& frame) const
+{
+    panel.setGeometry(frame);
+    if (!m_fullScreen && !panel.isVisible()) {
+        panel.show();
+        panel.raise();
+    }
 }
 
 void NotchWindowController::layoutTickerBar()
 {
-    if (!m_geometry.tickerBar) {
+    // Destroying the window takes a dock's reservation with it.
+    if (!m_geometry.tickerBar || m_fullScreen) {
         m_tickerBar.reset();
         return;
     }
@@ -144,10 +162,15 @@ void NotchWindowController::layoutTickerBar()
     m_tickerBar->setTranslucent(translucent);
     const QRect frame = fromDesk(*m_geometry.tickerBar, m_screens.primaryGeometry()).toAlignedRect();
     if (m_tickerBarDocked) {
-        // Destroying the window at hiding takes the reservation with it.
+        const QRectF band = fromDesk(*m_geometry.tickerBand, m_screens.primaryGeometry());
         m_screens.reserveBand(m_tickerBar->winId(),
-                              NotchLayout::topStrut(frame, m_tickerBar->devicePixelRatioF()));
+                              NotchLayout::topStrut(band, m_tickerBar->devicePixelRatioF()));
     }
+    // The strip's part of a shared band is left to the strip.
+    m_tickerBar->setMask(m_geometry.tickerBarHole
+                             ? QRegion(0, 0, frame.width(), frame.height()) -
+                                   localRect(*m_geometry.tickerBarHole, *m_geometry.tickerBar)
+                             : QRegion());
     place(*m_tickerBar, frame);
 }
 
@@ -166,18 +189,22 @@ void NotchWindowController::relayoutIfWidthChanged()
     }
 }
 
-void NotchWindowController::flashGlance(double seconds)
+void NotchWindowController::flashGlance(double seconds, double drop)
 {
-    m_pointerCame = false;
+    m_pointerCame = pointerOnSurfaces();
+    if (!glanceWidget()) {
+        m_glanceDrop = drop;
+    }
     showGlance();
     m_flash.start(std::chrono::milliseconds(qRound64(seconds * 1000)));
 }
 
 bool NotchWindowController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_strip.get() && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
-        handlePointer();
-        startPolling();
+    const bool crossing = event->type() == QEvent::Enter || event->type() == QEvent::Leave;
+    if (crossing && (watched == m_strip.get() || watched == m_glance.get())) {
+        (watched == m_strip.get() ? m_onStrip : m_onGlance) = event->type() == QEvent::Enter;
+        pointerCrossed();
     } else if (watched == m_glance.get() && event->type() == QEvent::LayoutRequest) {
         // New content (a fired alert, another list) resizes the open card.
         QTimer::singleShot(0, this, &NotchWindowController::placeGlance);
@@ -185,64 +212,33 @@ bool NotchWindowController::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-QPointF NotchWindowController::pointerOnDesk() const
+void NotchWindowController::pointerCrossed()
 {
-    return toDesk(QPointF(m_pointer()), m_screens.primaryGeometry());
-}
-
-// Only movement from here on counts, as the pointer may rest anywhere when a timed glance opens.
-void NotchWindowController::startPolling()
-{
-    if (!m_hoverPoll.isActive()) {
-        m_lastPointer = m_pointer();
-        m_hoverPoll.start();
-    }
-}
-
-void NotchWindowController::pollPointer()
-{
-    const QPoint pointer = m_pointer();
-    if (pointer != m_lastPointer) {
-        m_lastPointer = pointer;
-        handlePointer();
-    }
-    const DeskRect near = m_geometry.strip.grown(hoverProximity, hoverProximity);
-    if (!m_glance && !near.contains(pointerOnDesk())) {
-        m_hoverPoll.stop();
-        m_lastPointer.reset();
-    }
-}
-
-void NotchWindowController::handlePointer()
-{
-    if (!m_strip) {
-        return;
-    }
-    if (NotchLayout::wantsGlance(pointerOnDesk(), m_geometry.strip, m_glanceFrame)) {
+    if (pointerOnSurfaces()) {
+        m_leaveGrace.stop();
         m_pointerCame = true;
         showGlance();
-    } else if (!m_flash.isActive() || m_pointerCame) {
-        // A flashed card stays for its time while the pointer moves elsewhere; once the pointer came
-        // to it and left, it closes like a hovered one.
-        hideGlance();
+    } else {
+        m_leaveGrace.start();
     }
 }
 
 void NotchWindowController::showGlance()
 {
-    if (m_glance || !m_strip) {
+    if (!m_strip || m_fullScreen || glanceWidget()) {
         return;
     }
-    const bool translucent = WindowStyle::compositorActive();
-    m_glance = std::make_unique<GlanceView>(m_state, m_state.alertEngine(), m_clock);
-    makePanel(*m_glance, true, translucent);
-    m_glance->setTranslucent(translucent);
-    m_glance->installEventFilter(this);
+    if (!m_glance) {
+        const bool translucent = WindowStyle::compositorActive();
+        m_glance = std::make_unique<GlanceView>(m_state, m_state.alertEngine(), m_clock);
+        makePanel(*m_glance, true, translucent);
+        m_glance->setTranslucent(translucent);
+        m_glance->installEventFilter(this);
+    }
     placeGlance();
     m_glance->show();
     m_glance->raise();
     m_state.setExpanded(true);
-    startPolling();
 }
 
 void NotchWindowController::placeGlance()
@@ -251,20 +247,59 @@ void NotchWindowController::placeGlance()
         return;
     }
     m_glance->adjustSize();
-    const QSize size = m_glance->size();
-    m_glanceFrame = NotchLayout::glanceFrame(m_geometry.notchCenterX, m_geometry.strip, size);
-    m_glance->setGeometry(fromDesk(*m_glanceFrame, m_screens.primaryGeometry()).toAlignedRect());
-    if (!m_glance->testAttribute(Qt::WA_TranslucentBackground)) {
-        m_glance->setMask(DarkGlass(GlanceView::cornerRadius).mask(size));
+    const QMargins margins = m_glance->inputMargins();
+    const QSize card = m_glance->size().shrunkBy(margins);
+    DeskRect cardFrame = NotchLayout::glanceFrame(m_geometry.notchCenterX, m_geometry.strip, card);
+    cardFrame.y -= m_glanceDrop;
+    // Clear edges need a compositor; without one the card is cut to its shape and has none.
+    const bool clearEdges = m_glance->testAttribute(Qt::WA_TranslucentBackground);
+    const DeskRect frame =
+        clearEdges ? NotchLayout::glanceWindowFrame(cardFrame, m_geometry.strip) : cardFrame;
+    const QRect inFrame = localRect(cardFrame, frame);
+    m_glance->setInputMargins(QMargins(inFrame.left(), inFrame.top(),
+                                       qRound(frame.width) - inFrame.right() - 1,
+                                       qRound(frame.height) - inFrame.bottom() - 1));
+    m_glance->setGeometry(fromDesk(frame, m_screens.primaryGeometry()).toAlignedRect());
+    if (!clearEdges) {
+        m_glance->setMask(DarkGlass(GlanceView::cornerRadius).mask(card));
     }
 }
 
 void NotchWindowController::hideGlance()
 {
     m_flash.stop();
-    m_glance.reset();
-    m_glanceFrame.reset();
+    m_leaveGrace.stop();
+    m_onGlance = false;
+    m_glanceDrop = 0;
+    if (m_glance) {
+        m_glance->hide();
+    }
     m_state.setExpanded(false);
+}
+
+void NotchWindowController::followFullScreen()
+{
+    const auto screen = m_screens.mainScreen();
+    const auto window = m_screens.fullScreenWindow();
+    const QRectF primary = m_screens.primaryGeometry();
+    const bool fullScreen =
+        screen && NotchLayout::fullScreenOn(window ? std::optional(toDesk(*window, primary)) : std::nullopt,
+                                            screen->frame);
+    if (fullScreen == m_fullScreen) {
+        return;
+    }
+    m_fullScreen = fullScreen;
+    MarqueeTicker::setFullScreen(fullScreen);
+    if (!fullScreen) {
+        layout();
+        return;
+    }
+    hideGlance();
+    m_onStrip = false;
+    if (m_strip) {
+        m_strip->hide();
+    }
+    m_tickerBar.reset();
 }
 
 } // namespace virel

@@ -4,10 +4,8 @@
 #include "platform/Clock.h"
 
 #include <QObject>
-#include <QPoint>
 #include <QTimer>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,18 +24,19 @@ class TickerBarView;
 // housing, the glance card that drops down while the pointer rests on the strip, and the ticker bar
 // under the desktop's top panel. They are frameless windows outside the window manager's care, so
 // they sit at exact coordinates on every workspace, never take the keyboard focus and never show in
-// a task bar; the ticker bar lets clicks through. The pointer is not polled while the glance is
-// closed and the pointer is away: entering the strip starts a short poll that runs while the glance
-// is open or the pointer stays near the strip. Where the window manager reserves the bands of docks,
-// the ticker bar is a dock instead, so maximised windows start below it.
+// a task bar; the ticker bar lets clicks through. The glance follows the pointer's entering and
+// leaving the strip and the card, as the windowing system reports them for every kind of window the
+// pointer goes to; the card's clear edges take the pointer too. Where the window manager reserves
+// the bands of docks, the ticker bar is a dock instead, so maximised windows start below it. All three
+// step aside while the active window on the screen is full-screen.
 class NotchWindowController : public QObject
 {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds widthCheckInterval{10'000};
-    static constexpr std::chrono::milliseconds hoverPollInterval{50};
-    // How close to the strip the pointer keeps the poll running with the glance closed.
-    static constexpr double hoverProximity = 40;
+    // Crossing from the strip to the card leaves one before entering the other: the card waits this
+    // long before it closes.
+    static constexpr std::chrono::milliseconds leaveGrace{150};
 
     NotchWindowController(AppState& state, ScreenFacts& screens, StatusItemScan& scan,
                           const Clock& clock = Clock::system(), QObject* parent = nullptr);
@@ -47,19 +46,17 @@ public:
     // changes of the display mode, the focus mode or the ticker placement.
     void layout();
     // Opens the glance card for `seconds`: it closes early only when the pointer comes to the strip
-    // or the card and leaves again, and stays when the pointer is on them at the end.
-    void flashGlance(double seconds);
+    // or the card and leaves again, and stays when the pointer is on them at the end. A card opened
+    // here hangs `drop` points lower than hovering opens it, beneath what the desktop shows there.
+    void flashGlance(double seconds, double drop = 0);
 
     QWidget* stripWidget() const;
     QWidget* tickerBarWidget() const; // none while the ticker bar is not shown
     QWidget* glanceWidget() const;    // none while the glance card is closed
     // The geometry of the last layout, in desk coordinates.
     const NotchLayout::Geometry& geometry() const { return m_geometry; }
+    bool isFullScreenAbove() const { return m_fullScreen; }
 
-    // Where the pointer is, in the windowing system's coordinates; the cursor unless replaced.
-    void setPointerSource(std::function<QPoint()> source);
-    void setHoverPollInterval(std::chrono::milliseconds interval);
-    bool isPolling() const { return m_hoverPoll.isActive(); }
     void setWidthCheckInterval(std::chrono::milliseconds interval);
 
 protected:
@@ -68,13 +65,13 @@ protected:
 private:
     void layoutTickerBar();
     void relayoutIfWidthChanged();
-    void startPolling();
-    void pollPointer();
-    void handlePointer();
+    void pointerCrossed();
+    bool pointerOnSurfaces() const { return m_onStrip || m_onGlance; }
     void showGlance();
     void hideGlance();
     void placeGlance();
-    QPointF pointerOnDesk() const;
+    void followFullScreen();
+    void place(QWidget& panel, const QRect& frame) const;
 
     AppState& m_state;
     ScreenFacts& m_screens;
@@ -82,15 +79,16 @@ private:
     const Clock& m_clock;
     std::unique_ptr<NotchStripView> m_strip;
     std::unique_ptr<TickerBarView> m_tickerBar;
-    bool m_tickerBarDocked = false; // a dock reserving its band, not an unmanaged panel
-    std::unique_ptr<GlanceView> m_glance;
+    bool m_tickerBarDocked = false;       // a dock reserving its band, not an unmanaged panel
+    std::unique_ptr<GlanceView> m_glance; // one window, shown and hidden
     NotchLayout::Geometry m_geometry;
-    std::optional<DeskRect> m_glanceFrame;
-    std::function<QPoint()> m_pointer;
-    std::optional<QPoint> m_lastPointer;
+    bool m_onStrip = false;
+    bool m_onGlance = false;
+    double m_glanceDrop = 0;
+    bool m_fullScreen = false;
     QTimer m_flash;
     bool m_pointerCame = false; // to the strip or the card since the last flash began
-    QTimer m_hoverPoll;
+    QTimer m_leaveGrace;
     QTimer m_widthCheck;
     QTimer m_relayout;
 };

@@ -1,14 +1,20 @@
 #include "notch/QtScreenFacts.h"
 
 #include "notch/X11Dock.h"
+#include "notch/X11RootWatch.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 
 namespace virel {
 
-QtScreenFacts::QtScreenFacts(QObject* parent) : ScreenFacts(parent)
+QtScreenFacts::QtScreenFacts(QObject* parent) : ScreenFacts(parent), m_root(X11RootWatch::create())
 {
+    if (m_root) {
+        connect(m_root.get(), &X11RootWatch::fullScreenChanged, this, &ScreenFacts::fullScreenChanged);
+        connect(m_root.get(), &X11RootWatch::clientsChanged, this, &ScreenFacts::changed);
+    }
     connect(qGuiApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
         watch(screen);
         emit changed();
@@ -18,6 +24,14 @@ QtScreenFacts::QtScreenFacts(QObject* parent) : ScreenFacts(parent)
     for (QScreen* screen : QGuiApplication::screens()) {
         watch(screen);
     }
+}
+
+QtScreenFacts::~QtScreenFacts() = default;
+
+std::optional<QRectF> QtScreenFacts::fullScreenWindow() const
+{
+    const auto window = m_root ? m_root->fullScreenWindow() : std::nullopt;
+    return window ? std::optional<QRectF>(*window) : std::nullopt;
 }
 
 void QtScreenFacts::watch(QScreen* screen)
@@ -32,6 +46,9 @@ ScreenInfo QtScreenFacts::infoOf(const QScreen& screen) const
     ScreenInfo info;
     info.frame = toDesk(screen.geometry(), primary);
     info.visibleFrame = toDesk(screen.availableGeometry(), primary);
+    const QRect area = screen.geometry();
+    info.panelBand =
+        std::max(double(X11Dock::othersTopBand(m_dock, area.left(), area.right() + 1)) - area.top(), 0.0);
     return info;
 }
 
@@ -72,6 +89,7 @@ bool QtScreenFacts::reservesDockBands() const
 
 void QtScreenFacts::makeDock(quintptr window)
 {
+    m_dock = window;
     X11Dock::make(window);
 }
 

@@ -1,6 +1,7 @@
 #include "notch/X11Dock.h"
 #include "windows/X11Xcb.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 #include <xcb/xcb.h>
@@ -87,6 +88,36 @@ void make(quintptr window)
     const quint32 everyDesktop = 0xFFFFFFFF;
     setCardinals(c, id, "_NET_WM_DESKTOP", &everyDesktop, 1);
     xcb_flush(c);
+}
+
+quint32 othersTopBand(quintptr own, int left, int right)
+{
+    xcb_connection_t* c = connection();
+    if (c == nullptr) {
+        return 0;
+    }
+    const auto clients = property(c, rootWindow(c), "_NET_CLIENT_LIST", XCB_ATOM_WINDOW);
+    if (!clients) {
+        return 0;
+    }
+    const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(clients.get()));
+    const int count = xcb_get_property_value_length(clients.get()) / int(sizeof(xcb_window_t));
+    quint32 deepest = 0;
+    for (int i = 0; i < count; ++i) {
+        if (windows[i] == static_cast<xcb_window_t>(own)) {
+            continue;
+        }
+        const auto strut = property(c, windows[i], "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL);
+        if (!strut || xcb_get_property_value_length(strut.get()) < int(12 * sizeof(quint32))) {
+            continue;
+        }
+        // top, then the first and last column of the top band (inclusive).
+        const auto* v = static_cast<const quint32*>(xcb_get_property_value(strut.get()));
+        if (int(v[8]) < right && int(v[9]) >= left) {
+            deepest = std::max(deepest, v[2]);
+        }
+    }
+    return deepest;
 }
 
 void reserve(quintptr window, const std::array<quint32, 12>& strut)

@@ -32,8 +32,25 @@ DBusNotifier::DBusNotifier(QDBusConnection bus, std::function<void()> beep, QObj
                 m_running = !newOwner.isEmpty();
                 // A restarted server numbers its notifications afresh.
                 m_ids.clear();
+                m_serverName.clear();
+                if (m_running) {
+                    askServerName();
+                }
             });
     askWhetherServiceExists();
+    askServerName();
+}
+
+void DBusNotifier::askServerName()
+{
+    auto ask =
+        QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("GetServerInformation"));
+    ask.setAutoStartService(false); // a server started only to be named would run for nothing
+    callAsync<QString>(m_bus, ask, this, [this](const QDBusPendingReply<QString>& reply) {
+        if (reply.isValid()) {
+            m_serverName = reply.argumentAt<0>();
+        }
+    });
 }
 
 void DBusNotifier::askWhetherServiceExists()

@@ -23,6 +23,8 @@ public:
     bool available() const override;
     void post(const QString& identifier, const QString& title, const QString& body) override;
     void beep() override;
+    // GNOME Shell drops its banners in at the top centre.
+    bool bannersAtTopCentre() const override { return m_serverName == u"gnome-shell"; }
 
 private:
     struct Content
@@ -32,12 +34,14 @@ private:
     };
 
     void askWhetherServiceExists();
+    void askServerName();
     void send(const QString& identifier, const Content& content);
 
     QDBusConnection m_bus;
     std::function<void()> m_beep;
     bool m_running = false;
     bool m_activatable = false;
+    QString m_serverName;
     // Server id of the last notification of each identifier, for replaces_id.
     QHash<QString, uint> m_ids;
     // Identifiers whose Notify call awaits its id, with the newest content posted meanwhile: it is

@@ -53,6 +53,9 @@ struct ScreenInfo
     double topInset = 0;                      // height of a camera housing; 0 without one
     std::optional<DeskRect> auxiliaryTopLeft; // free areas beside a housing
     std::optional<DeskRect> auxiliaryTopRight;
+    // How deep other clients' reserved bands reach at the top, where the desktop tells; a panel shows
+    // here even while our own deeper band hides it in the work area.
+    double panelBand = 0;
 
     bool operator==(const ScreenInfo&) const = default;
 };
@@ -83,9 +86,14 @@ public:
         Q_UNUSED(strut);
     }
 
+    // The active window while it is full-screen, in the windowing system's coordinates; none while the
+    // active window is not full-screen or the desktop does not tell.
+    virtual std::optional<QRectF> fullScreenWindow() const { return std::nullopt; }
+
 signals:
     // A screen was added or removed or changed its geometry.
     void changed();
+    void fullScreenChanged();
 };
 
 } // namespace virel

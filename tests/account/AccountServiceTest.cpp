@@ -36,8 +36,9 @@ private slots:
     void init() { fx = std::make_unique<test::ServiceFixture>(ServiceTimeouts{300ms, 2s}, kIntervals); }
     void cleanup() { fx.reset(); }
 
-    void restoreWithoutToken()
+    void restoreBeforeAnySignInLeavesTheKeychainClosed()
     {
+        fx->secrets.token = QStringLiteral("left by another program");
         awaitTask(fx->account->restore());
         QVERIFY(!fx->account->user());
         QVERIFY(!fx->account->token());
@@ -60,6 +61,7 @@ private slots:
     void restoreWithRevokedTokenSignsOut()
     {
         fx->secrets.token = QStringLiteral("revoked");
+        fx->settings->setValue(kEmailKey, QString()); // signed in before the flag was kept
         awaitTask(fx->account->restore());
         QVERIFY(fx->account->user());
         QTRY_VERIFY(!fx->account->user());
@@ -72,6 +74,7 @@ private slots:
     void restoreAfterALinkBeganChangesNothing()
     {
         fx->secrets.token = fx->host.service.issueToken(QStringLiteral("a@example.com"));
+        fx->settings->setValue(QStringLiteral("account.tokenStored"), true);
         fx->secrets.loadDelay = 20ms;
         auto restoring = fx->account->restore();
         fx->account->beginLink();

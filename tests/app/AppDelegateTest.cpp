@@ -163,12 +163,17 @@ private slots:
 
     void alertFiringAndTimerEnd_flashGlance()
     {
-        for (const bool alert : {true, false}) {
-            Shell shell;
-            shell.launch();
-            alert ? shell.state().alertEngine().onFire({}, {}) : shell.state().timerEngine().onFinish();
-            QVERIFY(shell.notch().glanceWidget());
-        }
+        Shell shell;
+        shell.launch();
+        shell.state().alertEngine().onFire({}, {});
+        QVERIFY(shell.notch().glanceWidget());
+        Shell other;
+        other.launch();
+        other.notifier.topCentreBanners = true;
+        other.state().timerEngine().onFinish();
+        QVERIFY(other.notch().glanceWidget());
+        // Beneath a banner at the top centre, not over it.
+        QVERIFY(other.notch().glanceWidget()->y() >= shell.notch().glanceWidget()->y() + 100);
     }
 
     void menu_data()
@@ -219,6 +224,7 @@ private slots:
         Shell shell;
         const QString token = shell.host.service.issueToken(u"kim@example.com"_qs);
         shell.secrets.token = token;
+        shell.settings->setValue(u"account.tokenStored"_qs, true);
         shell.secrets.loadDelay = 100ms; // a slow keychain
         shell.launch();
         QTRY_VERIFY_WITH_TIMEOUT(shell.row(u"계정: kim@example.com"_qs), 3000);

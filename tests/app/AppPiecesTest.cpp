@@ -1,6 +1,7 @@
 #include "app/LaunchSwitches.h"
 #include "app/NumberInput.h"
 #include "app/SingleInstance.h"
+#include "app/StatusItem.h"
 #include "app/StatusMenuModel.h"
 #include "app/StatusTitle.h"
 
@@ -17,6 +18,7 @@ Q_DECLARE_METATYPE(std::optional<double>)
 Q_DECLARE_METATYPE(TimerEngine::Phase)
 Q_DECLARE_METATYPE(MenuInputs)
 Q_DECLARE_METATYPE(std::optional<QStringList>)
+Q_DECLARE_METATYPE(std::optional<QRect>)
 
 namespace {
 
@@ -224,6 +226,28 @@ private slots:
         QFETCH(bool, minutes);
         QFETCH(QString, text);
         QTEST(minutes ? NumberInput::timerMinutes(text) : NumberInput::alertLevel(text), "expected");
+    }
+
+    void menuPosition_data()
+    {
+        QTest::addColumn<std::optional<QRect>>("icon");
+        QTest::addColumn<std::optional<QRect>>("strip");
+        QTest::addColumn<QPoint>("at");
+        const std::optional<QRect> none;
+        const std::optional<QRect> strip = QRect(764, 30, 392, 24);
+        QTest::newRow("under an icon in a top panel")
+            << std::optional(QRect(1894, 4, 22, 22)) << strip << QPoint(1894, 26);
+        QTest::newRow("over an icon in a bottom panel")
+            << std::optional(QRect(1894, 1054, 22, 22)) << strip << QPoint(1894, 754);
+        QTest::newRow("no icon place told: centred under the strip")
+            << std::optional(QRect()) << strip << QPoint(810, 54);
+        QTest::newRow("neither: top centre") << none << none << QPoint(810, 0);
+    }
+    void menuPosition()
+    {
+        QFETCH(std::optional<QRect>, icon);
+        QFETCH(std::optional<QRect>, strip);
+        QTEST(StatusItem::menuPosition(icon, strip, QSize(300, 300), QRect(0, 0, 1920, 1080)), "at");
     }
 
     void secondLaunch_handsItsSwitchesOver()

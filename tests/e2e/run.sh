@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # End to end, as a user would: the real virel binary with --demo on a virtual X display with its own
 # session bus and an empty home, on a real lightweight desktop: openbox, tint2 as a 30 px top panel
-# with a system tray, dunst and an unlocked gnome-keyring. Checks the strip's place and size, the tray
-# icon in the panel's tray, the ticker bar docked under the panel with the work area below it, the
-# glance that --glance opens after about 3 s, a price alert in dunst, a "--detail NVDA" handed over
+# with a system tray, dunst and an unlocked gnome-keyring. Checks the strip's place and size under the
+# panel, the tray icon in the panel's tray, the ticker bar docked beside the strip with the work area
+# below both, the glance that --glance opens after about 3 s, that a full-screen window hides the strip
+# and the bar, a price alert in dunst, a "--detail NVDA" handed over
 # by a second launch, the device link storing its token in the Secret Service, "로그인 시 시작",
 # quitting through the status menu's "종료" and by SIGTERM, and that the settings survive a quit.
 #
 #   tests/e2e/run.sh [BUILD_DIR]        (default: build; needs xvfb-run, dbus-run-session, xdotool,
-#                                         xwininfo, xprop, ImageMagick, openbox, tint2, dunst,
+#                                         xwininfo, xprop, ImageMagick, openbox, tint2, dunst, xterm,
 #                                         gnome-keyring, secret-tool and curl)
 set -euo pipefail
 
@@ -75,8 +76,9 @@ find_window() {
   done < <(top_level_windows)
   return 1
 }
-strip_window() { find_window virel 'y==0 && h==24'; }
-glance_window() { find_window virel 'y>24 && w<1000'; }
+# The strip hangs from the 30 px panel; the glance hangs under the strip.
+strip_window() { find_window virel 'y==30 && h==24'; }
+glance_window() { find_window virel 'y>54 && w<1000'; }
 # The ticker bar is a dock: the window manager holds it in a frame of its own.
 ticker_window() {
   local id x y w h
@@ -222,7 +224,7 @@ server_pid="$(pgrep -P "$app_pid" -x virel-fake-serv || true)"
 
 read -r x y w h < <(geometry "$(strip_window)")
 step "strip at x=$x y=$y, ${w}x$h"
-[ "$y" -eq 0 ] || fail "strip not at the top (y=$y)"
+[ "$y" -eq 30 ] || fail "strip does not hang from the panel (y=$y)"
 [ "$w" -eq 392 ] && [ "$h" -eq 24 ] || fail "strip is ${w}x$h, expected 392x24"
 [ $((x + w / 2)) -eq 960 ] || fail "strip not centred (centre x=$((x + w / 2)))"
 
@@ -232,7 +234,7 @@ wait_for 10 ticker_window >/dev/null || fail "no ticker bar"
 read -r x y w h < <(geometry "$(ticker_window)")
 step "ticker bar at x=$x y=$y, ${w}x$h; work area $(xprop -root _NET_WORKAREA | cut -d= -f2)"
 [ "$y" -eq 30 ] || fail "the ticker bar is not right under the 30 px panel (y=$y)"
-wait_for 10 workarea_top_is 52 || fail "the work area does not exclude the ticker bar"
+wait_for 10 workarea_top_is 54 || fail "the work area does not exclude the ticker bar and the strip"
 xprop -id "$(ticker_window)" _NET_WM_WINDOW_TYPE | grep -q DOCK || fail "the ticker bar is no dock"
 
 wait_for 10 glance_window >/dev/null || fail "--glance opened no glance panel"
@@ -242,6 +244,10 @@ step "glance open after ~${opened_after} s"
 wait_for 20 shows_change_colours || fail "no quote reached the glance panel"
 step "quotes shown"
 import -window root "$work/glance.png"
+# The pointer comes to the strip and leaves: the flashed glance closes before its 30 s.
+no_glance_window() { ! glance_window >/dev/null; }
+xdotool mousemove 960 42 sleep 0.3 mousemove 960 700
+wait_for 2 no_glance_window || fail "the glance stayed open after the pointer left the strip"
 
 # --- the ticker bar flows at 28 px/s: two shots of its left part about 1 s apart -------------------
 # One pixel row through the text, as gray levels, after the time in ms the shot began (import
@@ -278,6 +284,14 @@ done
 step "ticker bar flows at $speed px/s"
 awk -v v="$speed" 'BEGIN {exit !(v >= 26 && v <= 30)}' || fail "the ticker bar moved at $speed px/s, expected 28 ± 2"
 
+step "a full-screen window hides the strip and the bar until it goes"
+surfaces_shown() { strip_window >/dev/null && ticker_window >/dev/null; }
+surfaces_hidden() { ! strip_window >/dev/null && ! ticker_window >/dev/null; }
+xterm -fullscreen & fullscreen_pid=$!
+wait_for 10 surfaces_hidden || fail "the strip or the bar stayed over a full-screen window"
+kill "$fullscreen_pid"
+wait_for 10 surfaces_shown || fail "the strip and the bar did not come back after full screen"
+
 step "handing over --detail NVDA"
 "$virel" --detail NVDA >"$work/virel-handover.log" 2>&1 || fail "the second launch did not hand over"
 wait_for 30 detail_window >/dev/null || fail "no detail window after --detail NVDA"
@@ -289,7 +303,7 @@ xdotool mousemove $((x + 80)) $((y - 8)) click --repeat 2 1
 wait_for 5 bash -c "xwininfo -id $(detail_window) | grep -q 'Width: 1920'" || fail "the detail window did not maximise"
 read -r x y w h < <(geometry "$(detail_window)")
 step "maximised detail window at y=$y, ${w}x$h"
-[ "$y" -ge 52 ] || fail "the maximised detail window starts under the ticker bar (y=$y)"
+[ "$y" -ge 54 ] || fail "the maximised detail window starts under the ticker bar (y=$y)"
 import -window root "$work/maximised.png"
 
 step "switching to the watchlist and focus mode through the menu"

@@ -49,6 +49,7 @@ struct Application
           sync(account, &state, api, settings, Clock::system(), 100ms)
     {
         secrets.token = qEnvironmentVariable("VIREL_KILL_TOKEN");
+        settings.setValue(QStringLiteral("account.tokenStored"), true);
     }
 
     QByteArray describe() const

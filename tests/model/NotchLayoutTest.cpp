@@ -162,25 +162,44 @@ private slots:
         QCOMPARE(NL::widthMoved(140, now), relayout);
     }
 
-    void tickerBar_data()
+    void band_data()
     {
-        QTest::addColumn<double>("panel");
+        QTest::addColumn<double>("workAreaTop"); // below the screen's top edge
+        QTest::addColumn<double>("panelBand");   // what other clients reserve
         QTest::addColumn<std::optional<DeskRect>>("reserved");
-        QTest::addColumn<double>("y");
+        QTest::addColumn<double>("stripY");
+        QTest::addColumn<std::optional<DeskRect>>("band");
+        QTest::addColumn<std::optional<DeskRect>>("hole");
         const std::optional<DeskRect> none;
-        const DeskRect band{0, 848, 1440, 22}; // under a 30 point panel
-        QTest::newRow("no top panel: 24 assumed") << 0.0 << none << 900.0 - 24 - 22;
-        QTest::newRow("thin panel: 24 assumed") << 18.0 << none << 900.0 - 24 - 22;
-        QTest::newRow("27 point panel") << 27.0 << none << 900.0 - 27 - 22;
-        QTest::newRow("own reserved band is not the panel") << 52.0 << std::optional(band) << 848.0;
-        QTest::newRow("panel grown past the reserved band") << 60.0 << std::optional(band) << 818.0;
+        const DeskRect alone{0, 854, 1440, 46};  // strip at the top, bar under it
+        const DeskRect shared{0, 846, 1440, 24}; // under a 30 point panel, as deep as the strip
+        const DeskRect hole{524, 848, 392, 22};
+        QTest::newRow("no top panel: strip at the top, bar under it")
+            << 0.0 << 0.0 << none << 876.0 << std::optional(alone) << none;
+        QTest::newRow("30 point panel: strip hangs from it, bar leaves its width free")
+            << 30.0 << 0.0 << none << 846.0 << std::optional(shared) << std::optional(hole);
+        QTest::newRow("own band, strip and bar, is no panel")
+            << 46.0 << 0.0 << std::optional(alone) << 876.0 << std::optional(alone) << none;
+        QTest::newRow("a later panel our band hides, told by its reservation")
+            << 46.0 << 30.0 << std::optional(alone) << 846.0 << std::optional(shared) << std::optional(hole);
+        QTest::newRow("own band under a panel is not the panel")
+            << 54.0 << 0.0 << std::optional(shared) << 846.0 << std::optional(shared) << std::optional(hole);
+        QTest::newRow("panel grown past the reserved band")
+            << 60.0 << 0.0 << std::optional(shared) << 816.0 << std::optional(DeskRect{0, 816, 1440, 24})
+            << std::optional(DeskRect{524, 818, 392, 22});
     }
-    void tickerBar()
+    void band()
     {
-        QFETCH(double, panel);
+        QFETCH(double, workAreaTop);
         QFETCH(std::optional<DeskRect>, reserved);
-        QFETCH(double, y);
-        QCOMPARE(NL::tickerBarFrame(plainScreen(1440, 900, panel), reserved), (DeskRect{0, y, 1440, 22}));
+        ScreenInfo screen = plainScreen(1440, 900, workAreaTop);
+        QFETCH(double, panelBand);
+        screen.panelBand = panelBand;
+        const auto g = NL::compute(screen, {screen}, std::nullopt, ownPid, TickerPlacement::belowMenuBar,
+                                   false, reserved);
+        QTEST(g.strip.y, "stripY");
+        QTEST(g.tickerBand, "band");
+        QTEST(g.tickerBarHole, "hole");
     }
 
     void topStrut_data()
@@ -220,31 +239,22 @@ private slots:
     {
         const DeskRect strip{524, 876, 392, 24};
         QCOMPARE(NL::glanceFrame(720, strip, QSizeF(320, 200)), (DeskRect{560, 670, 320, 200}));
+        // Its window's clear edges reach 8 beyond the card and up to the strip, not over it.
+        QCOMPARE(NL::glanceWindowFrame(DeskRect{560, 670, 320, 200}, strip), (DeskRect{552, 662, 336, 214}));
     }
 
-    void hover_data()
+    void fullScreen_data()
     {
-        const DeskRect glance{560, 670, 320, 200}; // strip bottom 876, gap 6
-        QTest::addColumn<QPointF>("pointer");
-        QTest::addColumn<std::optional<DeskRect>>("openGlance");
-        QTest::addColumn<bool>("wanted");
-        QTest::newRow("on the strip") << QPointF(600, 880) << std::optional<DeskRect>() << true;
-        QTest::newRow("3 below the strip") << QPointF(600, 873) << std::optional<DeskRect>() << true;
-        QTest::newRow("5 below the strip, closed") << QPointF(600, 871) << std::optional<DeskRect>() << false;
-        QTest::newRow("4 above the top edge") << QPointF(600, 904) << std::optional<DeskRect>() << true;
-        QTest::newRow("left of the strip") << QPointF(523, 880) << std::optional<DeskRect>() << false;
-        QTest::newRow("in the gap, open") << QPointF(700, 873) << std::optional(glance) << true;
-        QTest::newRow("over the open glance") << QPointF(700, 700) << std::optional(glance) << true;
-        QTest::newRow("7 right of the glance") << QPointF(887, 700) << std::optional(glance) << true;
-        QTest::newRow("9 right of the glance") << QPointF(889, 700) << std::optional(glance) << false;
-        QTest::newRow("9 below the glance") << QPointF(700, 661) << std::optional(glance) << false;
+        QTest::addColumn<std::optional<DeskRect>>("window");
+        QTest::addColumn<bool>("hides");
+        QTest::newRow("none active") << std::optional<DeskRect>() << false;
+        QTest::newRow("on this screen") << std::optional(DeskRect{0, 0, 1440, 900}) << true;
+        QTest::newRow("on the screen to the right") << std::optional(DeskRect{1440, 0, 1920, 1080}) << false;
     }
-    void hover()
+    void fullScreen()
     {
-        QFETCH(QPointF, pointer);
-        QFETCH(std::optional<DeskRect>, openGlance);
-        QFETCH(bool, wanted);
-        QCOMPARE(NL::wantsGlance(pointer, DeskRect{524, 876, 392, 24}, openGlance), wanted);
+        QFETCH(std::optional<DeskRect>, window);
+        QTEST(NL::fullScreenOn(window, DeskRect{0, 0, 1440, 900}), "hides");
     }
 
     void nameCuts_data()

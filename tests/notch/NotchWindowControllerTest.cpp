@@ -12,14 +12,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Qt coordinates of a 1440 × 900 screen: the strip spans x 524..915, y 0..23.
-constexpr QPoint onStrip(600, 10);
-constexpr QPoint farAway(100, 600);
-
-void enterStrip(QWidget* strip)
+// The pointer entering or leaving a surface, as the windowing system reports it.
+void cross(QWidget* surface, QEvent::Type type)
 {
-    QEvent enter(QEvent::Enter);
-    QCoreApplication::sendEvent(strip, &enter);
+    QEvent crossing(type);
+    QCoreApplication::sendEvent(surface, &crossing);
 }
 
 } // namespace
@@ -31,14 +28,10 @@ class NotchWindowControllerTest : public QObject
     std::unique_ptr<MorningStateFixture> f;
     std::unique_ptr<FakeScreenFacts> screens;
     std::unique_ptr<FakeStatusItemScan> scan;
-    QPoint pointer;
 
     std::unique_ptr<NotchWindowController> makeController()
     {
-        auto controller = std::make_unique<NotchWindowController>(*f->state, *screens, *scan, f->clock);
-        controller->setPointerSource([this] { return pointer; });
-        controller->setHoverPollInterval(5ms);
-        return controller;
+        return std::make_unique<NotchWindowController>(*f->state, *screens, *scan, f->clock);
     }
 
 private slots:
@@ -47,7 +40,6 @@ private slots:
         f = std::make_unique<MorningStateFixture>();
         screens = std::make_unique<FakeScreenFacts>();
         scan = std::make_unique<FakeStatusItemScan>();
-        pointer = farAway;
     }
     void cleanup()
     {
@@ -56,22 +48,45 @@ private slots:
         f.reset();
     }
 
-    void layout_stripOnTheNotchBarUnderThePanelBothFollowingTheScreen()
+    void layout_data()
     {
-        screens->setScreen(1920, 1080, 32);
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("topPanel");
+        QTest::addColumn<QRect>("strip");
+        QTest::addColumn<QRect>("tickerBar");
+        QTest::newRow("strip centred on the notch, bar under it")
+            << QSize(1440, 900) << 0 << QRect(524, 0, 392, 24) << QRect(0, 24, 1440, 22);
+        QTest::newRow("strip hangs from the top panel, the bar shares its band")
+            << QSize(1920, 1080) << 32 << QRect(764, 32, 392, 24) << QRect(0, 32, 1920, 22);
+    }
+    void layout()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(int, topPanel);
+        screens->setScreen(screen.width(), screen.height(), topPanel);
         const auto controller = makeController();
         QVERIFY(controller->stripWidget()->isVisible());
-        QCOMPARE(controller->stripWidget()->geometry(), QRect(764, 0, 392, 24));
-        QCOMPARE(controller->tickerBarWidget()->geometry(), QRect(0, 32, 1920, 22));
+        QTEST(controller->stripWidget()->geometry(), "strip");
+        QTEST(controller->tickerBarWidget()->geometry(), "tickerBar");
         QVERIFY(!controller->glanceWidget());
-        // Clicks go through the ticker bar to what lies under it; nothing takes the focus.
-        QVERIFY(controller->tickerBarWidget()->windowFlags().testFlag(Qt::WindowTransparentForInput));
-        QVERIFY(!controller->stripWidget()->windowFlags().testFlag(Qt::WindowTransparentForInput));
+        // Neither panel is managed or focused; only the strip takes the pointer.
+        for (QWidget* panel : {controller->stripWidget(), controller->tickerBarWidget()}) {
+            QVERIFY(panel->windowFlags().testFlags(Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
+                                                   Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus));
+            QVERIFY(panel->testAttribute(Qt::WA_ShowWithoutActivating));
+            QCOMPARE(panel->windowFlags().testFlag(Qt::WindowTransparentForInput),
+                     panel == controller->tickerBarWidget());
+        }
         QVERIFY(QApplication::focusWidget() == nullptr);
-        screens->setScreen(1440, 900);
+        // Sharing the band under a panel, the bar leaves the strip's columns to the strip.
+        const QRegion barMask = controller->tickerBarWidget()->mask();
+        QCOMPARE(barMask.isEmpty(), topPanel == 0);
+        QVERIFY(barMask.isEmpty() || (barMask.contains(QPoint(100, 5)) && !barMask.contains(QPoint(800, 5))));
+        // A screen change moves the strip; without a screen nothing is shown.
+        screens->setScreen(1920, 1080, topPanel);
         emit screens->changed();
-        QTRY_COMPARE(controller->stripWidget()->geometry(), QRect(524, 0, 392, 24));
-        QCOMPARE(controller->tickerBarWidget()->geometry(), QRect(0, 24, 1440, 22));
+        QTRY_COMPARE(controller->stripWidget()->geometry(), QRect(764, topPanel, 392, 24));
+        QCOMPARE(controller->tickerBarWidget()->width(), 1920);
     }
 
     void noScreen_leavesEverythingAlone()
@@ -109,55 +124,70 @@ private slots:
         QTRY_COMPARE(controller->stripWidget()->width(), 190 + 12 + 145);
     }
 
-    void hover_opensAndClosesTheGlanceWithinItsMargins()
+    void hover_followsTheSurfacesCrossingsWithOneGlanceWindow()
     {
         const auto controller = makeController();
-        QVERIFY2(!controller->isPolling(), "no polling while the pointer is away");
-        pointer = onStrip;
-        enterStrip(controller->stripWidget());
+        QWidget* strip = controller->stripWidget();
+        cross(strip, QEvent::Enter);
         QWidget* glance = controller->glanceWidget();
         QVERIFY(glance);
         QVERIFY(f->state->expanded());
         QCOMPARE(glance->geometry().center().x(), 720 - 1); // centred on the notch (QRect rounds down)
         QCOMPARE(glance->y(), 24 + 6);
-        QVERIFY(controller->isPolling());
 
-        // The margins themselves are the layout's; here only that the pointer is followed.
-        pointer = QPoint(700, 100); // over the glance
-        QTest::qWait(30);
+        cross(strip, QEvent::Leave); // on the way into the card
+        cross(glance, QEvent::Enter);
+        QTest::qWait(2 * NotchWindowController::leaveGrace.count());
         QVERIFY(controller->glanceWidget());
-        pointer = QPoint(glance->geometry().right() + 1 + 9, 100); // 9 right of the glance
+        cross(glance, QEvent::Leave);
         QTRY_VERIFY(!controller->glanceWidget());
         QVERIFY(!f->state->expanded());
-        pointer = onStrip;
-        enterStrip(controller->stripWidget());
-        pointer = QPoint(500, 60); // beside the glance, still near the strip: it closes, polling goes on
-        QTRY_VERIFY(!controller->glanceWidget());
-        pointer = QPoint(600, 24 + 3); // 3 below the strip's bottom edge (y = 24): opens
-        QTRY_VERIFY(controller->glanceWidget());
-        pointer = farAway;
-        QTRY_VERIFY(!controller->isPolling());
+        cross(strip, QEvent::Enter);
+        QCOMPARE(controller->glanceWidget(), glance);
     }
 
-    void flash_closesAfterItsTimeUnlessThePointerIsOnTheStripAndGrowsForAnAlert()
+    void flash_closesAfterItsTimeUnlessThePointerIsOnTheStrip()
     {
         const auto controller = makeController();
+        QWidget* strip = controller->stripWidget();
         controller->flashGlance(0.08);
         QVERIFY(f->state->expanded());
-        pointer = QPoint(300, 500);
-        QTest::qWait(40);
-        QVERIFY2(controller->glanceWidget(), "a pointer moving elsewhere does not close it early");
         QTRY_VERIFY_WITH_TIMEOUT(!controller->glanceWidget(), 1000);
         QVERIFY(!f->state->expanded());
 
         controller->flashGlance(0.03);
-        pointer = onStrip;
+        cross(strip, QEvent::Enter);
         QTest::qWait(100);
         QVERIFY(controller->glanceWidget());
-        pointer = farAway;
+        cross(strip, QEvent::Leave);
         QTRY_VERIFY(!controller->glanceWidget());
         controller->flashGlance(10);
-        // An alert firing while the card is open grows it downward.
+        cross(strip, QEvent::Enter);
+        cross(strip, QEvent::Leave);
+        QTRY_VERIFY2(!controller->glanceWidget(), "came and left: closes before its time");
+    }
+
+    void fullScreen_hidesEverySurfaceUntilItLeaves()
+    {
+        const auto controller = makeController();
+        controller->flashGlance(10);
+        screens->fullScreen = QRectF(0, 0, 1440, 900);
+        emit screens->fullScreenChanged();
+        QVERIFY(!controller->stripWidget()->isVisible());
+        QVERIFY(!controller->tickerBarWidget());
+        QVERIFY(!controller->glanceWidget());
+        controller->flashGlance(10);
+        QVERIFY(!controller->glanceWidget());
+        screens->fullScreen.reset();
+        emit screens->fullScreenChanged();
+        QVERIFY(controller->stripWidget()->isVisible());
+        QVERIFY(controller->tickerBarWidget()->isVisible());
+    }
+
+    void glance_growsDownwardWhenAnAlertFiresWhileOpen()
+    {
+        const auto controller = makeController();
+        controller->flashGlance(10);
         auto* glance = qobject_cast<GlanceView*>(controller->glanceWidget());
         QVERIFY(!glance->alertText());
         const int before = glance->height();
@@ -165,10 +195,6 @@ private slots:
         QCOMPARE(glance->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
         QTRY_VERIFY(glance->height() > before);
         QCOMPARE(glance->y(), 30);
-        pointer = onStrip;
-        QTest::qWait(30);
-        pointer = farAway;
-        QTRY_VERIFY2(!controller->glanceWidget(), "came and left: closes before its time");
     }
 };
 

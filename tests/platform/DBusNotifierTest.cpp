@@ -95,6 +95,7 @@ public:
         int timeout;
     };
     QList<Call> calls;
+    QString serverName = QStringLiteral("gnome-shell");
 
 public slots:
     uint Notify(const QString& appName, uint replacesId, const QString& /*icon*/, const QString& summary,
@@ -102,6 +103,13 @@ public slots:
     {
         calls.append({appName, replacesId, summary, body, hints, timeout});
         return replacesId != 0 ? replacesId : ++m_lastId;
+    }
+
+    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion)
+    {
+        vendor = version = QString();
+        specVersion = QStringLiteral("1.2");
+        return serverName;
     }
 
 private:
@@ -134,6 +142,7 @@ private slots:
         FakeNotificationService service;
         QVERIFY(publish(serverConnection, service));
         QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(notifier.bannersAtTopCentre(), 2000); // GNOME Shell's, by its name
 
         QVERIFY(serverConnection.unregisterService(kService));
         QTRY_VERIFY_WITH_TIMEOUT(!notifier.available(), 2000);

@@ -24,8 +24,10 @@ public:
         posted.append({identifier, title, body});
     }
     void beep() override { ++beeps; }
+    bool bannersAtTopCentre() const override { return topCentreBanners; }
 
     bool serviceExists = true;
+    bool topCentreBanners = false;
     QList<Posted> posted;
     int beeps = 0;
 };

@@ -11,6 +11,7 @@ class FakeScreenFacts final : public ScreenFacts
 public:
     std::optional<ScreenInfo> main;
     QList<ScreenInfo> all;
+    std::optional<QRectF> fullScreen;
 
     explicit FakeScreenFacts(double width = 1440, double height = 900, double topPanel = 0)
     {
@@ -31,6 +32,7 @@ public:
     {
         return all.isEmpty() ? QRectF() : QRectF(0, 0, all[0].frame.width, all[0].frame.height);
     }
+    std::optional<QRectF> fullScreenWindow() const override { return fullScreen; }
 };
 
 // A window list as a test sets it.

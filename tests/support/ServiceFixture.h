@@ -41,6 +41,7 @@ struct ServiceFixture
         token = host.service.issueToken(QStringLiteral("kim@example.com"));
         host.service.setWatchlist(token, watchlist);
         secrets.token = token;
+        settings->setValue(QStringLiteral("account.tokenStored"), true);
         awaitTask(account->restore());
         QVERIFY(account->user());
     }

@@ -181,6 +181,7 @@ private slots:
     void signedInTheFirstWebTabAsksForASessionOnce()
     {
         m_service.secrets.token = m_service.host.service.issueToken(u"demo@virel.app"_qs);
+        m_service.settings->setValue(u"account.tokenStored"_qs, true);
         test::awaitTask(m_service.account->restore());
         const QString webSession = u"/api/mac/web-session"_qs;
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+namespace virel {
+
+// The XEmbed system tray of the X screen: whether one runs, and when one appears — a panel started
+// after us or started again — from the MANAGER message its new owner sends to the root window.
+class X11TrayHost final : public QObject
+{
+    Q_OBJECT
+public:
+    // None off X11.
+    static std::unique_ptr<X11TrayHost> create(QObject* parent = nullptr);
+    ~X11TrayHost() override;
+
+    bool present() const;
+
+signals:
+    void appeared();
+
+private:
+    class Filter;
+    explicit X11TrayHost(QObject* parent);
+
+    std::unique_ptr<Filter> m_filter;
+    quint32 m_selection = 0;
+    quint32 m_manager = 0;
+};
+
+} // namespace virel
