@@ -2,8 +2,10 @@
 
 #include "notch/DarkGlass.h"
 #include "notch/GlanceView.h"
+#include "notch/NotchLayers.h"
 #include "notch/NotchStripView.h"
 #include "notch/TickerBarView.h"
+#include "notch/WaylandSession.h"
 #include "platform/ScreenFacts.h"
 #include "platform/StatusItemScan.h"
 #include "state/AppState.h"
@@ -47,10 +49,20 @@ void place(QWidget& panel, const QRect& frame)
 } // namespace
 
 NotchWindowController::NotchWindowController(AppState& state, ScreenFacts& screens, StatusItemScan& scan,
-                                             const Clock& clock, QObject* parent)
+                                             const Clock& clock, WaylandSession* wayland, QObject* parent)
     : QObject(parent), m_state(state), m_screens(screens), m_scan(scan), m_clock(clock),
       m_pointer([] { return QCursor::pos(); })
 {
+    if (wayland != nullptr && wayland->hasLayerShell()) {
+        m_layers = std::make_unique<NotchLayers>(*wayland);
+        connect(m_layers.get(), &NotchLayers::pointerChanged, this, &NotchWindowController::handlePointer);
+        // The X pointer knows nothing of these surfaces; off them, the pointer is far from both.
+        m_pointer = [this] {
+            const QPointF desk = m_layers->pointer().value_or(QPointF(-1e6, -1e6));
+            const QRectF primary = m_screens.primaryGeometry();
+            return QPointF(desk.x() + primary.x(), primary.bottom() - desk.y()).toPoint();
+        };
+    }
     // Screen changes arrive in bursts; one layout on the next turn covers them all.
     m_relayout.setSingleShot(true);
     m_relayout.setInterval(0);
@@ -116,13 +128,20 @@ void NotchWindowController::layout()
     const QRect frame = fromDesk(m_geometry.strip, m_screens.primaryGeometry()).toAlignedRect();
     if (!m_strip) {
         m_strip = std::make_unique<NotchStripView>(m_state, m_state.timerEngine(), m_clock, parts);
-        makePanel(*m_strip, true, false);
-        m_strip->installEventFilter(this);
+        if (!m_layers) {
+            makePanel(*m_strip, true, false);
+            m_strip->installEventFilter(this);
+        }
     } else {
         m_strip->setParts(parts);
     }
-    place(*m_strip, frame);
-    layoutTickerBar();
+    if (m_layers) {
+        layoutTickerBar();
+        m_layers->place(*m_strip, m_tickerBar.get(), m_geometry);
+    } else {
+        place(*m_strip, frame);
+        layoutTickerBar();
+    }
     placeGlance(); // an open card follows the strip to its new place
 }
 
@@ -131,6 +150,12 @@ void NotchWindowController::layoutTickerBar()
     if (!m_geometry.tickerBar) {
         m_tickerBar.reset();
         return;
+    }
+    if (m_layers) {
+        if (!m_tickerBar) {
+            m_tickerBar = std::make_unique<TickerBarView>(m_state, m_clock);
+        }
+        return; // placed with the strip
     }
     const bool translucent = WindowStyle::compositorActive();
     if (!m_tickerBar) {
@@ -235,12 +260,16 @@ void NotchWindowController::showGlance()
     }
     const bool translucent = WindowStyle::compositorActive();
     m_glance = std::make_unique<GlanceView>(m_state, m_state.alertEngine(), m_clock);
-    makePanel(*m_glance, true, translucent);
-    m_glance->setTranslucent(translucent);
     m_glance->installEventFilter(this);
-    placeGlance();
-    m_glance->show();
-    m_glance->raise();
+    if (m_layers) {
+        placeGlance();
+    } else {
+        makePanel(*m_glance, true, translucent);
+        m_glance->setTranslucent(translucent);
+        placeGlance();
+        m_glance->show();
+        m_glance->raise();
+    }
     m_state.setExpanded(true);
     startPolling();
 }
@@ -253,6 +282,10 @@ void NotchWindowController::placeGlance()
     m_glance->adjustSize();
     const QSize size = m_glance->size();
     m_glanceFrame = NotchLayout::glanceFrame(m_geometry.notchCenterX, m_geometry.strip, size);
+    if (m_layers) {
+        m_layers->placeGlance(m_glance.get(), m_glanceFrame);
+        return;
+    }
     m_glance->setGeometry(fromDesk(*m_glanceFrame, m_screens.primaryGeometry()).toAlignedRect());
     if (!m_glance->testAttribute(Qt::WA_TranslucentBackground)) {
         m_glance->setMask(DarkGlass(GlanceView::cornerRadius).mask(size));
@@ -262,6 +295,9 @@ void NotchWindowController::placeGlance()
 void NotchWindowController::hideGlance()
 {
     m_flash.stop();
+    if (m_layers) {
+        m_layers->placeGlance(nullptr, std::nullopt);
+    }
     m_glance.reset();
     m_glanceFrame.reset();
     m_state.setExpanded(false);

@@ -17,10 +17,12 @@ namespace virel {
 
 class AppState;
 class GlanceView;
+class NotchLayers;
 class NotchStripView;
 class ScreenFacts;
 class StatusItemScan;
 class TickerBarView;
+class WaylandSession;
 
 // Owns the three floating surfaces at the top of the main screen: the strip around the camera
 // housing, the glance card that drops down while the pointer rests on the strip, and the ticker bar
@@ -29,7 +31,8 @@ class TickerBarView;
 // a task bar; the ticker bar lets clicks through. The pointer is not polled while the glance is
 // closed and the pointer is away: entering the strip starts a short poll that runs while the glance
 // is open or the pointer stays near the strip. Where the window manager reserves the bands of docks,
-// the ticker bar is a dock instead, so maximised windows start below it.
+// the ticker bar is a dock instead, so maximised windows start below it. On a compositor with the
+// layer shell all three are its surfaces instead, and it places them and tells where the pointer is.
 class NotchWindowController : public QObject
 {
     Q_OBJECT
@@ -40,7 +43,8 @@ public:
     static constexpr double hoverProximity = 40;
 
     NotchWindowController(AppState& state, ScreenFacts& screens, StatusItemScan& scan,
-                          const Clock& clock = Clock::system(), QObject* parent = nullptr);
+                          const Clock& clock = Clock::system(), WaylandSession* wayland = nullptr,
+                          QObject* parent = nullptr);
     ~NotchWindowController() override;
 
     // Recomputes the geometry and creates, moves or removes the strip and the ticker bar; after
@@ -80,6 +84,7 @@ private:
     ScreenFacts& m_screens;
     StatusItemScan& m_scan;
     const Clock& m_clock;
+    std::unique_ptr<NotchLayers> m_layers; // before the surfaces, which it draws
     std::unique_ptr<NotchStripView> m_strip;
     std::unique_ptr<TickerBarView> m_tickerBar;
     bool m_tickerBarDocked = false; // a dock reserving its band, not an unmanaged panel

@@ -1,0 +1,107 @@
+#include "notch/NotchLayers.h"
+
+#include "notch/GlanceView.h"
+#include "notch/LayerPanel.h"
+#include "notch/MarqueeTicker.h"
+#include "notch/NotchStripView.h"
+#include "notch/TickerBarView.h"
+
+#include <cmath>
+
+namespace virel {
+
+namespace {
+
+QSize points(double width, double height)
+{
+    return {static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(height))};
+}
+
+} // namespace
+
+NotchLayers::NotchLayers(WaylandSession& session, QObject* parent) : QObject(parent), m_session(session) {}
+
+NotchLayers::~NotchLayers() = default;
+
+void NotchLayers::place(std::unique_ptr<LayerPanel>& panel, QWidget& content, const char* role,
+                        MarqueeTicker* ticker, const LayerPanel::Placement& placement)
+{
+    if (panel) {
+        panel->setPlacement(placement);
+        return;
+    }
+    panel = std::make_unique<LayerPanel>(m_session, content, role, placement);
+    if (ticker != nullptr) {
+        // The row is cached in pixels: drawn at the output's scale, it stays crisp there.
+        ticker->setPixelRatio(panel->scale());
+        connect(panel.get(), &LayerPanel::scaleChanged, ticker, &MarqueeTicker::setPixelRatio);
+    }
+}
+
+// Pointer positions on a panel become desk coordinates (y up) through the frame it stands for.
+void NotchLayers::track(LayerPanel& panel, const DeskRect* frame)
+{
+    connect(&panel, &LayerPanel::pointerMovedTo, this, [this, frame](QPointF at) {
+        m_pointer = QPointF(frame->x + at.x(), frame->maxY() - at.y());
+        emit pointerChanged();
+    });
+    // Leaving one panel for the other comes as a leave and an enter together: only what holds
+    // after both counts, or the card would close on the way to it.
+    connect(&panel, &LayerPanel::pointerLeftPanel, this, [this] {
+        m_pointer.reset();
+        QMetaObject::invokeMethod(this, &NotchLayers::pointerChanged, Qt::QueuedConnection);
+    });
+}
+
+// The bar, when shown, comes first: the strip hangs from it.
+void NotchLayers::place(NotchStripView& strip, TickerBarView* bar, const NotchLayout::Geometry& geometry)
+{
+    m_geometry = geometry;
+    const NotchLayout::LayerBands bands = NotchLayout::layerBands(bar != nullptr, geometry.strip.height);
+    if (bar != nullptr) {
+        // The compositor blends every surface, so the band is always the translucent one.
+        bar->setTranslucent(true);
+        LayerPanel::Placement placement;
+        placement.fullWidth = true;
+        placement.size = points(0, NotchLayout::tickerBarHeight);
+        placement.exclusiveZone = bands.barZone;
+        place(m_tickerBar, *bar, "virel-ticker", bar->ticker(), placement);
+    }
+    LayerPanel::Placement placement;
+    placement.size = points(geometry.strip.width, geometry.strip.height);
+    placement.exclusiveZone = bands.stripZone;
+    placement.receivesPointer = true;
+    placement.parent = bar != nullptr ? m_tickerBar.get() : nullptr;
+    const bool fresh = !m_strip;
+    place(m_strip, strip, "virel-strip", strip.ticker(), placement);
+    if (fresh) {
+        track(*m_strip, &m_geometry.strip);
+    }
+    if (bar == nullptr) {
+        m_tickerBar.reset();
+    }
+}
+
+void NotchLayers::placeGlance(GlanceView* glance, const std::optional<DeskRect>& frame)
+{
+    if (glance == nullptr || !frame) {
+        m_glance.reset();
+        return;
+    }
+    m_glanceFrame = *frame;
+    glance->setTranslucent(true);
+    const bool underBar = m_tickerBar != nullptr;
+    LayerPanel::Placement placement;
+    placement.size = points(frame->width, frame->height);
+    placement.marginTop = NotchLayout::layerBands(underBar, m_geometry.strip.height).glanceTop;
+    placement.parent = underBar ? m_tickerBar.get() : m_strip.get();
+    placement.receivesPointer = true;
+    placement.inputMargin = static_cast<int>(NotchLayout::glanceHoverMargin);
+    const bool fresh = !m_glance;
+    place(m_glance, *glance, "virel-glance", nullptr, placement);
+    if (fresh) {
+        track(*m_glance, &m_glanceFrame);
+    }
+}
+
+} // namespace virel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "model/NotchLayout.h"
+#include "notch/LayerPanel.h"
+
+#include <QObject>
+#include <QPointF>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace virel {
+
+class GlanceView;
+class MarqueeTicker;
+class NotchStripView;
+class TickerBarView;
+class WaylandSession;
+
+// The strip, the glance card and the ticker bar as layer-shell surfaces, where the compositor
+// offers them: it then places them itself under its own panels, keeps the bar's band free of
+// windows and tells where the pointer is on them. Windows, menus and dialogs stay on X11.
+class NotchLayers : public QObject
+{
+    Q_OBJECT
+public:
+    explicit NotchLayers(WaylandSession& session, QObject* parent = nullptr);
+    ~NotchLayers() override;
+
+    // Without a bar, none is shown.
+    void place(NotchStripView& strip, TickerBarView* bar, const NotchLayout::Geometry& geometry);
+    // Without a glance, none is shown.
+    void placeGlance(GlanceView* glance, const std::optional<DeskRect>& frame);
+
+    // Where the pointer is on the strip or the card, in desk coordinates; none while it is
+    // elsewhere.
+    std::optional<QPointF> pointer() const { return m_pointer; }
+
+signals:
+    void pointerChanged();
+
+private:
+    // Moves the panel, or makes it for `content`, with `ticker` drawn at the panel's scale.
+    void place(std::unique_ptr<LayerPanel>& panel, QWidget& content, const char* role, MarqueeTicker* ticker,
+               const LayerPanel::Placement& placement);
+    void track(LayerPanel& panel, const DeskRect* frame);
+
+    WaylandSession& m_session;
+    NotchLayout::Geometry m_geometry;
+    DeskRect m_glanceFrame;
+    std::unique_ptr<LayerPanel> m_strip;
+    std::unique_ptr<LayerPanel> m_tickerBar;
+    std::unique_ptr<LayerPanel> m_glance;
+    std::optional<QPointF> m_pointer;
+};
+
+} // namespace virel
