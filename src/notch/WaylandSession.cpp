@@ -314,8 +314,7 @@ WaylandSession::~WaylandSession() = default;
 void WaylandSession::dispatch()
 {
     if (wl_display_dispatch(m_globals->display) < 0) {
-        m_notifier->setEnabled(false);
-        emit lost();
+        m_notifier->setEnabled(false); // the compositor is gone, and with it XWayland and the application
         return;
     }
     flush();

@@ -51,10 +51,6 @@ public:
 
     struct Globals;
 
-signals:
-    // The compositor went away: every surface on this connection is gone.
-    void lost();
-
 private:
     explicit WaylandSession(wl_display* display);
     void dispatch();
