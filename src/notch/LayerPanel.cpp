@@ -41,7 +41,7 @@ LayerPanel::LayerPanel(WaylandSession& session, QWidget& content, const char* ro
     connect(&m_stall, &QTimer::timeout, this, [this] {
         if (m_dirty && m_content && m_content->isVisible()) {
             m_paused = true;
-            m_content->hide();
+            showContent(false);
         }
     });
     content.setAttribute(Qt::WA_DontShowOnScreen);
@@ -54,6 +54,9 @@ LayerPanel::~LayerPanel()
     livePanels().removeOne(this);
     if (m_content) {
         m_content->removeEventFilter(this);
+    }
+    if (m_inset) {
+        m_inset->removeEventFilter(this);
     }
     destroyRole();
     m_session.flush();
@@ -215,17 +218,60 @@ void LayerPanel::applyPlacement()
     }
     zwlr_layer_surface_v1_set_anchor(m_layer, anchors);
     const int margins = 2 * p.inputMargin;
+    const int height = std::max(p.size.height(), m_inset ? m_inset->height() : 0);
     zwlr_layer_surface_v1_set_size(m_layer, p.fullWidth ? 0 : static_cast<uint32_t>(p.size.width() + margins),
-                                   static_cast<uint32_t>(p.size.height() + margins));
+                                   static_cast<uint32_t>(height + margins));
     zwlr_layer_surface_v1_set_exclusive_zone(m_layer, p.exclusiveZone);
     zwlr_layer_surface_v1_set_margin(m_layer, p.marginTop, 0, 0, 0);
     applyInput();
 }
 
+void LayerPanel::setInset(QWidget* inset)
+{
+    if (m_inset) {
+        m_inset->removeEventFilter(this);
+    }
+    m_inset = inset;
+    if (inset != nullptr) {
+        inset->setAttribute(Qt::WA_DontShowOnScreen);
+        inset->installEventFilter(this);
+        if (!m_paused) {
+            inset->show();
+        }
+    }
+    // The surface grows to hold it, and only it takes the pointer.
+    applyPlacement();
+    wl_surface_commit(m_surface);
+    m_session.flush();
+    m_dirty = true;
+    requestFrame();
+}
+
+QRect LayerPanel::insetFrame() const
+{
+    if (!m_inset) {
+        return {};
+    }
+    return {(m_size.width() - m_inset->width()) / 2, 0, m_inset->width(), m_inset->height()};
+}
+
+void LayerPanel::showContent(bool shown)
+{
+    for (QWidget* widget : {m_content.data(), m_inset.data()}) {
+        if (widget != nullptr) {
+            widget->setVisible(shown);
+        }
+    }
+}
+
 void LayerPanel::applyInput()
 {
     wl_region* input = nullptr;
-    if (!m_placement.receivesPointer) {
+    if (m_inset) {
+        input = wl_compositor_create_region(m_session.compositor());
+        const QRect frame = insetFrame();
+        wl_region_add(input, frame.x(), frame.y(), frame.width(), frame.height());
+    } else if (!m_placement.receivesPointer) {
         input = wl_compositor_create_region(m_session.compositor()); // empty: clicks go through
     }
     wl_surface_set_input_region(m_surface, input); // none: the whole surface
@@ -240,14 +286,17 @@ void LayerPanel::configured(QSize size)
     size = QSize(size.width() > 0 ? size.width() : m_placement.size.width() + margins,
                  size.height() > 0 ? size.height() : m_placement.size.height() + margins);
     m_configured = true;
-    if (m_content) {
-        m_content->resize(size - QSize(margins, margins));
-        if (!m_content->isVisible() && !m_paused) {
-            m_content->show();
-        }
-    }
     const bool resized = size != m_size;
     m_size = size;
+    if (m_content) {
+        m_content->resize(size.width() - margins, m_placement.size.height());
+    }
+    if (!m_paused) {
+        showContent(true);
+    }
+    if (m_inset) {
+        applyInput(); // centred on the new width
+    }
     m_dirty = true;
     draw();
     if (resized) {
@@ -279,7 +328,7 @@ void LayerPanel::updateScale()
 
 bool LayerPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_content && event->type() == QEvent::UpdateRequest) {
+    if ((watched == m_content || watched == m_inset) && event->type() == QEvent::UpdateRequest) {
         m_dirty = true;
         requestFrame();
     }
@@ -313,6 +362,9 @@ void LayerPanel::draw()
         QPainter painter(&image);
         const int margin = m_placement.inputMargin;
         m_content->render(&painter, QPoint(margin, margin), QRegion(), QWidget::DrawChildren);
+        if (m_inset) {
+            m_inset->render(&painter, insetFrame().topLeft(), QRegion(), QWidget::DrawChildren);
+        }
     }
 
     static const wl_callback_listener frameListener{
@@ -337,9 +389,7 @@ void LayerPanel::frameDone()
     if (m_paused) {
         m_paused = false;
         m_dirty = true;
-        if (m_content) {
-            m_content->show();
-        }
+        showContent(true);
     }
     draw();
 }
@@ -408,7 +458,9 @@ void LayerPanel::pointerEntered(QPointF at)
 
 void LayerPanel::pointerMoved(QPointF at)
 {
-    m_pointer = at - QPointF(m_placement.inputMargin, m_placement.inputMargin);
+    const QPoint origin =
+        m_inset ? insetFrame().topLeft() : QPoint(m_placement.inputMargin, m_placement.inputMargin);
+    m_pointer = at - origin;
     emit pointerMovedTo(m_pointer);
 }
 
@@ -420,14 +472,15 @@ void LayerPanel::pointerLeft()
 // A click goes to the widget under the pointer, as the window system would send it.
 void LayerPanel::pointerButton(bool pressed)
 {
-    if (!m_content) {
+    QWidget* under = m_inset ? m_inset.data() : m_content.data();
+    if (under == nullptr) {
         return;
     }
-    QWidget* target = m_content->childAt(m_pointer.toPoint());
+    QWidget* target = under->childAt(m_pointer.toPoint());
     if (target == nullptr) {
-        target = m_content;
+        target = under;
     }
-    const QPointF local = target->mapFrom(m_content, m_pointer);
+    const QPointF local = target->mapFrom(under, m_pointer);
     QMouseEvent event(pressed ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, local, m_pointer,
                       Qt::LeftButton, pressed ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(target, &event);

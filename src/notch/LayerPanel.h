@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
+#include <QRect>
 #include <QSize>
 #include <QTimer>
 #include <QWidget>
@@ -48,6 +49,9 @@ public:
     ~LayerPanel() override;
 
     void setPlacement(const Placement& placement);
+    // A second widget drawn over the content, centred at its top, which alone then takes the
+    // pointer; the surface is as high as the taller of the two. None removes it.
+    void setInset(QWidget* inset);
     // Device pixels per point of the outputs the surface is on.
     int scale() const { return m_scale; }
 
@@ -61,7 +65,8 @@ public:
 
 signals:
     void configuredSize(QSize size);
-    // Where the pointer is on the panel, in points from the content's top-left corner.
+    // Where the pointer is on the panel, in points from the top-left corner of the content, or of
+    // the inset when there is one.
     void pointerMovedTo(QPointF at);
     void pointerLeftPanel();
     void scaleChanged(int scale);
@@ -85,6 +90,8 @@ private:
     void configured(QSize size);
     void applyPlacement();
     void applyInput();
+    QRect insetFrame() const;
+    void showContent(bool shown);
     void updateScale();
     void requestFrame();
     void draw();
@@ -94,6 +101,7 @@ private:
 
     WaylandSession& m_session;
     QPointer<QWidget> m_content;
+    QPointer<QWidget> m_inset;
     Placement m_placement;
     const char* m_role;
     wl_surface* m_surface = nullptr;

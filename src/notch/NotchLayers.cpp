@@ -53,32 +53,44 @@ void NotchLayers::track(LayerPanel& panel, const DeskRect* frame)
     });
 }
 
-// The bar, when shown, comes first: the strip hangs from it.
+// With the bar the strip is drawn into the bar's surface, at the centre of its band, so the two
+// never overlap or part however the compositor stacks its panels; alone it is a surface of its own.
 void NotchLayers::place(NotchStripView& strip, TickerBarView* bar, const NotchLayout::Geometry& geometry)
 {
     m_geometry = geometry;
     const NotchLayout::LayerBands bands = NotchLayout::layerBands(bar != nullptr, geometry.strip.height);
-    if (bar != nullptr) {
-        // The compositor blends every surface, so the band is always the translucent one.
-        bar->setTranslucent(true);
-        LayerPanel::Placement placement;
-        placement.fullWidth = true;
-        placement.size = points(0, NotchLayout::tickerBarHeight);
-        placement.exclusiveZone = bands.barZone;
-        place(m_tickerBar, *bar, "virel-ticker", bar->ticker(), placement);
-    }
-    LayerPanel::Placement placement;
-    placement.size = points(geometry.strip.width, geometry.strip.height);
-    placement.exclusiveZone = bands.stripZone;
-    placement.receivesPointer = true;
-    placement.parent = bar != nullptr ? m_tickerBar.get() : nullptr;
-    const bool fresh = !m_strip;
-    place(m_strip, strip, "virel-strip", strip.ticker(), placement);
-    if (fresh) {
-        track(*m_strip, &m_geometry.strip);
-    }
+    const QSize stripSize = points(geometry.strip.width, geometry.strip.height);
     if (bar == nullptr) {
         m_tickerBar.reset();
+        LayerPanel::Placement placement;
+        placement.size = stripSize;
+        placement.exclusiveZone = bands.stripZone;
+        placement.receivesPointer = true;
+        const bool fresh = !m_strip;
+        place(m_strip, strip, "virel-strip", strip.ticker(), placement);
+        if (fresh) {
+            track(*m_strip, &m_geometry.strip);
+        }
+        return;
+    }
+    m_strip.reset();
+    // The compositor blends every surface, so the band is always the translucent one.
+    bar->setTranslucent(true);
+    LayerPanel::Placement placement;
+    placement.fullWidth = true;
+    placement.size = points(0, NotchLayout::tickerBarHeight);
+    placement.exclusiveZone = bands.barZone;
+    const bool fresh = !m_tickerBar;
+    place(m_tickerBar, *bar, "virel-ticker", bar->ticker(), placement);
+    strip.resize(stripSize);
+    m_tickerBar->setInset(&strip);
+    if (fresh) {
+        track(*m_tickerBar, &m_geometry.strip);
+        if (strip.ticker() != nullptr) {
+            strip.ticker()->setPixelRatio(m_tickerBar->scale());
+            connect(m_tickerBar.get(), &LayerPanel::scaleChanged, strip.ticker(),
+                    &MarqueeTicker::setPixelRatio);
+        }
     }
 }
 
