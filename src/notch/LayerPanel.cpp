@@ -232,6 +232,7 @@ void LayerPanel::setInset(QWidget* inset)
         m_inset->removeEventFilter(this);
     }
     m_inset = inset;
+    m_insetPicture = QImage();
     if (inset != nullptr) {
         inset->setAttribute(Qt::WA_DontShowOnScreen);
         inset->installEventFilter(this);
@@ -245,6 +246,20 @@ void LayerPanel::setInset(QWidget* inset)
     m_session.flush();
     m_dirty = true;
     requestFrame();
+}
+
+// The inset changes far less often than the flowing content under it: its picture is kept until it
+// asks for a repaint.
+const QImage& LayerPanel::insetPicture()
+{
+    if (m_insetPicture.isNull() || m_insetPicture.size() != m_inset->size() * m_scale) {
+        m_insetPicture = QImage(m_inset->size() * m_scale, QImage::Format_ARGB32_Premultiplied);
+        m_insetPicture.setDevicePixelRatio(m_scale);
+        m_insetPicture.fill(Qt::transparent);
+        QPainter painter(&m_insetPicture);
+        m_inset->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    return m_insetPicture;
 }
 
 QRect LayerPanel::insetFrame() const
@@ -330,6 +345,9 @@ bool LayerPanel::eventFilter(QObject* watched, QEvent* event)
 {
     if ((watched == m_content || watched == m_inset) && event->type() == QEvent::UpdateRequest) {
         m_dirty = true;
+        if (watched == m_inset) {
+            m_insetPicture = QImage();
+        }
         requestFrame();
     }
     return QObject::eventFilter(watched, event);
@@ -363,7 +381,7 @@ void LayerPanel::draw()
         const int margin = m_placement.inputMargin;
         m_content->render(&painter, QPoint(margin, margin), QRegion(), QWidget::DrawChildren);
         if (m_inset) {
-            m_inset->render(&painter, insetFrame().topLeft(), QRegion(), QWidget::DrawChildren);
+            painter.drawImage(insetFrame().topLeft(), insetPicture());
         }
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPointF>
@@ -91,6 +92,7 @@ private:
     void applyPlacement();
     void applyInput();
     QRect insetFrame() const;
+    const QImage& insetPicture();
     void showContent(bool shown);
     void updateScale();
     void requestFrame();
@@ -102,6 +104,7 @@ private:
     WaylandSession& m_session;
     QPointer<QWidget> m_content;
     QPointer<QWidget> m_inset;
+    QImage m_insetPicture;
     Placement m_placement;
     const char* m_role;
     wl_surface* m_surface = nullptr;
