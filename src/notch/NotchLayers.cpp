@@ -31,10 +31,15 @@ void NotchLayers::place(std::unique_ptr<LayerPanel>& panel, QWidget& content, co
         return;
     }
     panel = std::make_unique<LayerPanel>(m_session, content, role, placement);
+    followScale(*panel, ticker);
+}
+
+// The row is cached in pixels: drawn at the output's scale, it stays crisp there.
+void NotchLayers::followScale(LayerPanel& panel, MarqueeTicker* ticker)
+{
     if (ticker != nullptr) {
-        // The row is cached in pixels: drawn at the output's scale, it stays crisp there.
-        ticker->setPixelRatio(panel->scale());
-        connect(panel.get(), &LayerPanel::scaleChanged, ticker, &MarqueeTicker::setPixelRatio);
+        ticker->setPixelRatio(panel.scale());
+        connect(&panel, &LayerPanel::scaleChanged, ticker, &MarqueeTicker::setPixelRatio);
     }
 }
 
@@ -86,11 +91,7 @@ void NotchLayers::place(NotchStripView& strip, TickerBarView* bar, const NotchLa
     m_tickerBar->setInset(&strip);
     if (fresh) {
         track(*m_tickerBar, &m_geometry.strip);
-        if (strip.ticker() != nullptr) {
-            strip.ticker()->setPixelRatio(m_tickerBar->scale());
-            connect(m_tickerBar.get(), &LayerPanel::scaleChanged, strip.ticker(),
-                    &MarqueeTicker::setPixelRatio);
-        }
+        followScale(*m_tickerBar, strip.ticker());
     }
 }
 

@@ -44,6 +44,7 @@ private:
     // Moves the panel, or makes it for `content`, with `ticker` drawn at the panel's scale.
     void place(std::unique_ptr<LayerPanel>& panel, QWidget& content, const char* role, MarqueeTicker* ticker,
                const LayerPanel::Placement& placement);
+    void followScale(LayerPanel& panel, MarqueeTicker* ticker);
     void track(LayerPanel& panel, const DeskRect* frame);
 
     WaylandSession& m_session;
