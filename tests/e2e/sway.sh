@@ -3,9 +3,10 @@
 # tiled xterm, the pointer moved through the compositor's own seat (a virtual pointer device driven
 # by `swaymsg seat - cursor`), never through X. Checks, from the compositor's layout and grim's
 # screenshots: the ticker bar and the strip in a band of their own that windows stay out of (the
-# xterm's title bar starts below it), the strip at the top centre, hovering it opens the glance and
-# leaving it for the xterm closes it, and at output scale 2 the ticker is drawn at 2× (crisp, not an
-# upscaled 1× picture). Screenshots go to the work directory it prints.
+# xterm's title bar starts below it), the strip at the top centre, hovering it opens the glance, a
+# click on a glance row opens the detail window, leaving for the xterm closes the glance, and at
+# output scale 2 the ticker is drawn at 2× (crisp, not an upscaled 1× picture). Screenshots go to
+# the work directory it prints.
 #
 #   tests/e2e/sway.sh [BUILD_DIR]   (default: build; needs sway, xwayland, grim, xterm, ImageMagick,
 #                                    wayland-scanner and a C compiler; sway refuses root, so as root
@@ -126,13 +127,20 @@ shows_change_colours "$band_top" || fail "no ticker bar in the band"
 wait_for 5 dark_at 960 $((band_top + 12)) || fail "no strip at the top centre"
 shot "$work/after.png"
 
-step "hovering the strip opens the glance under it; leaving for the xterm closes it"
+step "hovering the strip opens the glance under it"
 glance_y=$((band_top + 24 + 6 + 100))
 light_at 960 "$glance_y" || fail "something dark under the strip before hovering"
 cursor 900 600
 cursor 960 $((band_top + 12))
 wait_for 3 dark_at 960 "$glance_y" || fail "the glance did not open on hover"
 shot "$work/glance.png"
+step "a click on the glance's first row opens that symbol's detail window (on XWayland)"
+cursor 960 $((band_top + 24 + 6 + 50))
+swaymsg seat - cursor press button1 >/dev/null
+swaymsg seat - cursor release button1 >/dev/null
+wait_for 5 bash -c 'swaymsg -t get_tree | grep -q "\"name\": \"Virel — 상세\""' || fail "no detail window after the click"
+swaymsg '[title="Virel — 상세"]' kill >/dev/null
+step "leaving for the xterm closes the glance"
 cursor 960 700
 wait_for 2 light_at 960 "$glance_y" || fail "the glance stayed open after the pointer left"
 
