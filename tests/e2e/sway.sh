@@ -20,6 +20,11 @@ if [ "$(id -u)" -eq 0 ]; then
   chmod o+rx "$build" "$build/bin" 2>/dev/null || true
   exec runuser -u virel-e2e -- "$0" "$build"
 fi
+# One session bus for the desktop and the application, gone with this script.
+if [ -z "${VIREL_SWAY_BUS_READY:-}" ]; then
+  export VIREL_SWAY_BUS_READY=1
+  exec dbus-run-session -- "$0" "$build"
+fi
 
 work="$(mktemp -d)"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
@@ -28,7 +33,8 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUN
 chmod 700 "$XDG_RUNTIME_DIR"
 unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
 pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done' EXIT
+# The application first, so it stops its demo server; sway takes XWayland, swaybar and xterm along.
+trap 'for p in $(printf "%s\n" "${pids[@]}" | tac); do kill "$p" 2>/dev/null; done; wait' EXIT
 
 fail() {
   echo "sway-e2e: FAIL: $*" >&2
@@ -85,8 +91,7 @@ bar {
     status_command while date +%H:%M:%S; do sleep 1; done
 }
 CONF
-WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-  dbus-run-session -- sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
+WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
 pids+=($!)
 sway_up() { SWAYSOCK="$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock 2>/dev/null | head -1)" && [ -n "$SWAYSOCK" ]; }
 wait_for 15 sway_up || fail "sway did not start"
