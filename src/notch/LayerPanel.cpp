@@ -6,6 +6,7 @@
 #include "xdg-shell-client-protocol.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QImage>
 #include <QMouseEvent>
@@ -487,8 +488,14 @@ void LayerPanel::pointerLeft()
     emit pointerLeftPanel();
 }
 
-// A click goes to the widget under the pointer, as the window system would send it.
-void LayerPanel::pointerButton(bool pressed)
+void LayerPanel::setScreenPosition(std::function<QPoint(QPointF)> toScreen)
+{
+    m_toScreen = std::move(toScreen);
+}
+
+// A click goes to the widget under the pointer as the window system would send it, a right press
+// also as a request for the context menu.
+void LayerPanel::pointerButton(Qt::MouseButton button, bool pressed)
 {
     QWidget* under = m_inset ? m_inset.data() : m_content.data();
     if (under == nullptr) {
@@ -499,9 +506,14 @@ void LayerPanel::pointerButton(bool pressed)
         target = under;
     }
     const QPointF local = target->mapFrom(under, m_pointer);
-    QMouseEvent event(pressed ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, local, m_pointer,
-                      Qt::LeftButton, pressed ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    const QPoint screen = m_toScreen ? m_toScreen(m_pointer) : m_pointer.toPoint();
+    QMouseEvent event(pressed ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, local, screen, button,
+                      pressed ? button : Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
+    if (button == Qt::RightButton && pressed) {
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, local.toPoint(), screen);
+        QApplication::sendEvent(target, &menu);
+    }
 }
 
 } // namespace virel

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 struct wl_buffer;
 struct wl_callback;
@@ -62,7 +63,10 @@ public:
     void pointerEntered(QPointF at);
     void pointerMoved(QPointF at);
     void pointerLeft();
-    void pointerButton(bool pressed);
+    void pointerButton(Qt::MouseButton button, bool pressed);
+    // Where a point of the panel lies in the windowing system's coordinates, for menus opened from
+    // it.
+    void setScreenPosition(std::function<QPoint(QPointF)> toScreen);
 
 signals:
     void configuredSize(QSize size);
@@ -122,6 +126,7 @@ private:
     bool m_paused = false; // the compositor stopped asking for frames
     QTimer m_stall;
     QPointF m_pointer;
+    std::function<QPoint(QPointF)> m_toScreen;
 };
 
 } // namespace virel

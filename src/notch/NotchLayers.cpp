@@ -19,7 +19,9 @@ QSize points(double width, double height)
 
 } // namespace
 
-NotchLayers::NotchLayers(WaylandSession& session, QObject* parent) : QObject(parent), m_session(session) {}
+NotchLayers::NotchLayers(WaylandSession& session, std::function<QPoint(QPointF)> toScreen, QObject* parent)
+    : QObject(parent), m_session(session), m_toScreen(std::move(toScreen))
+{}
 
 NotchLayers::~NotchLayers() = default;
 
@@ -46,8 +48,10 @@ void NotchLayers::followScale(LayerPanel& panel, MarqueeTicker* ticker)
 // Pointer positions on a panel become desk coordinates (y up) through the frame it stands for.
 void NotchLayers::track(LayerPanel& panel, const DeskRect* frame)
 {
-    connect(&panel, &LayerPanel::pointerMovedTo, this, [this, frame](QPointF at) {
-        m_pointer = QPointF(frame->x + at.x(), frame->maxY() - at.y());
+    const auto toDesk = [frame](QPointF at) { return QPointF(frame->x + at.x(), frame->maxY() - at.y()); };
+    panel.setScreenPosition([this, toDesk](QPointF at) { return m_toScreen(toDesk(at)); });
+    connect(&panel, &LayerPanel::pointerMovedTo, this, [this, toDesk](QPointF at) {
+        m_pointer = toDesk(at);
         emit pointerChanged();
     });
     // Leaving one panel for the other comes as a leave and an enter together: only what holds

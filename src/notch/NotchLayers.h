@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointF>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -25,7 +26,8 @@ class NotchLayers : public QObject
 {
     Q_OBJECT
 public:
-    explicit NotchLayers(WaylandSession& session, QObject* parent = nullptr);
+    // `toScreen` turns desk coordinates into the windowing system's, where menus open.
+    NotchLayers(WaylandSession& session, std::function<QPoint(QPointF)> toScreen, QObject* parent = nullptr);
     ~NotchLayers() override;
 
     // Without a bar, none is shown.
@@ -48,6 +50,7 @@ private:
     void track(LayerPanel& panel, const DeskRect* frame);
 
     WaylandSession& m_session;
+    std::function<QPoint(QPointF)> m_toScreen;
     NotchLayout::Geometry m_geometry;
     DeskRect m_glanceFrame;
     std::unique_ptr<LayerPanel> m_strip;

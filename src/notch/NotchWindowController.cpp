@@ -54,14 +54,14 @@ NotchWindowController::NotchWindowController(AppState& state, ScreenFacts& scree
       m_pointer([] { return QCursor::pos(); })
 {
     if (wayland != nullptr && wayland->hasLayerShell()) {
-        m_layers = std::make_unique<NotchLayers>(*wayland);
-        connect(m_layers.get(), &NotchLayers::pointerChanged, this, &NotchWindowController::handlePointer);
-        // The X pointer knows nothing of these surfaces; off them, the pointer is far from both.
-        m_pointer = [this] {
-            const QPointF desk = m_layers->pointer().value_or(QPointF(-1e6, -1e6));
+        const auto toScreen = [this](QPointF desk) {
             const QRectF primary = m_screens.primaryGeometry();
             return QPointF(desk.x() + primary.x(), primary.bottom() - desk.y()).toPoint();
         };
+        m_layers = std::make_unique<NotchLayers>(*wayland, toScreen);
+        connect(m_layers.get(), &NotchLayers::pointerChanged, this, &NotchWindowController::handlePointer);
+        // The X pointer knows nothing of these surfaces; off them, the pointer is far from both.
+        m_pointer = [this, toScreen] { return toScreen(m_layers->pointer().value_or(QPointF(-1e6, -1e6))); };
     }
     // Screen changes arrive in bursts; one layout on the next turn covers them all.
     m_relayout.setSingleShot(true);

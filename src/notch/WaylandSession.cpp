@@ -224,7 +224,8 @@ struct WaylandSession::Globals
     static const wl_pointer_listener pointerListener;
 };
 
-// Only where the pointer is and the left button matter: the panels hover and take clicks.
+// Only where the pointer is and the left and right buttons matter: the panels hover, take clicks and
+// open the menu.
 const wl_pointer_listener WaylandSession::Globals::pointerListener{
     .enter =
         [](void* data, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
@@ -251,8 +252,9 @@ const wl_pointer_listener WaylandSession::Globals::pointerListener{
     .button =
         [](void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint32_t state) {
             LayerPanel* panel = static_cast<Globals*>(data)->pointerPanel;
-            if (panel != nullptr && button == BTN_LEFT) {
-                panel->pointerButton(state == WL_POINTER_BUTTON_STATE_PRESSED);
+            if (panel != nullptr && (button == BTN_LEFT || button == BTN_RIGHT)) {
+                panel->pointerButton(button == BTN_LEFT ? Qt::LeftButton : Qt::RightButton,
+                                     state == WL_POINTER_BUTTON_STATE_PRESSED);
             }
         },
     .axis = [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
