@@ -100,8 +100,8 @@ void AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
     MarqueeTicker::setSmoothOnBattery(m_state->smoothOnBattery());
     connect(m_state.get(), &AppState::smoothOnBatteryChanged, this,
             [this] { MarqueeTicker::setSmoothOnBattery(m_state->smoothOnBattery()); });
-    m_notch =
-        std::make_unique<NotchWindowController>(*m_state, m_env.screens, m_env.statusItems, m_env.clock);
+    m_notch = std::make_unique<NotchWindowController>(*m_state, m_env.screens, m_env.statusItems, m_env.clock,
+                                                      m_env.wayland);
     m_edit = std::make_unique<EditWindowController>(*m_state, *m_yahoo);
     const auto signedIn = [this] { m_edit->setSignedIn(m_account->user().has_value()); };
     connect(m_account.get(), &AccountService::userChanged, m_edit.get(), signedIn);

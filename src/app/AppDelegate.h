@@ -36,6 +36,7 @@ class TimelineStore;
 class TimelineWindowController;
 class UpdateDialog;
 class VirelAPI;
+class WaylandSession;
 class YahooClient;
 
 // What the application runs on: the platform's stores and services, the remote origins and the
@@ -65,6 +66,9 @@ struct AppEnvironment
     // Lock, idle time and battery, which decide whether the ticker flows, steps or stops; none:
     // someone present on mains.
     Presence* presence = nullptr;
+    // The compositor's layer shell, which then holds the strip, the glance and the ticker bar;
+    // none: they are X11 windows.
+    WaylandSession* wayland = nullptr;
 };
 
 // The composition root: builds the state, the services, the notch and the window controllers at

@@ -2,14 +2,15 @@
 #include "app/DemoServer.h"
 #include "app/SingleInstance.h"
 #include "notch/QtScreenFacts.h"
+#include "notch/WaylandSession.h"
 #include "notch/X11Session.h"
 #include "platform/BrowserLauncher.h"
 #include "platform/DBusNotifier.h"
 #include "platform/KeychainStore.h"
 #include "platform/LinuxMachineEvents.h"
 #include "platform/Origins.h"
-#include "platform/SessionPresence.h"
 #include "platform/QuitSignals.h"
+#include "platform/SessionPresence.h"
 #include "platform/Settings.h"
 #include "platform/StatusItemScan.h"
 
@@ -67,8 +68,14 @@ int main(int argc, char* argv[])
     }
     Settings settings;
     DBusNotifier notifier(QDBusConnection::sessionBus(), [] { QApplication::beep(); });
-    SessionPresence presence(QDBusConnection::sessionBus(), QDBusConnection::systemBus(),
-                             &X11Session::idleSeconds, &X11Session::screenOff);
+    // XWayland counts only the input its own windows get: the compositor's idle notice comes first.
+    const std::unique_ptr<WaylandSession> wayland = WaylandSession::connect();
+    const auto idleSeconds = [&wayland] {
+        const std::optional<double> seconds = wayland ? wayland->idleSeconds() : std::nullopt;
+        return seconds ? seconds : X11Session::idleSeconds();
+    };
+    SessionPresence presence(QDBusConnection::sessionBus(), QDBusConnection::systemBus(), idleSeconds,
+                             &X11Session::screenOff);
     KeychainStore secrets;
     QtScreenFacts screens;
     NoStatusItemScan statusItems;
@@ -105,6 +112,7 @@ int main(int argc, char* argv[])
             .machine = &machine,
             .browser = &browser,
             .presence = &presence,
+            .wayland = wayland.get(),
         });
         delegate->applicationDidFinishLaunching(arguments);
         instance.setHandler([&delegate](const QStringList& handed) {

@@ -113,6 +113,16 @@ DeskRect glanceFrame(double centerX, const DeskRect& strip, QSizeF size)
     return {centerX - size.width() / 2, strip.y - size.height() - glanceGap, size.width(), size.height()};
 }
 
+LayerBands layerBands(bool tickerBar, double stripHeight)
+{
+    const int strip = static_cast<int>(std::ceil(stripHeight));
+    const int glanceTop = strip + static_cast<int>(glanceGap - glanceHoverMargin);
+    if (!tickerBar) {
+        return {0, strip, glanceTop};
+    }
+    return {std::max(strip, static_cast<int>(std::ceil(tickerBarHeight))), 0, glanceTop};
+}
+
 bool widthMoved(double lastRightWidth, double rightWidth)
 {
     return std::fabs(rightWidth - lastRightWidth) > relayoutThreshold;

@@ -54,6 +54,19 @@ DeskRect glanceFrame(double centerX, const DeskRect& strip, QSizeF size);
 // The glance's window where its edges can be clear: the card grown 8 points on every side but up only
 // to the strip, so the pointer keeps it open on its way from the strip and a little beside it.
 DeskRect glanceWindowFrame(const DeskRect& card, const DeskRect& strip);
+// The surfaces at the top of a layer-shell compositor, which stacks them with its own panels. The
+// ticker bar keeps a band free of windows as high as the strip, and the strip hangs from the bar's
+// top edge at its centre; without the bar the strip keeps its own band. The glance hangs from the
+// same surface under the strip, its hover margin part of its surface, so the pointer stays on our
+// surfaces between the strip and the card.
+struct LayerBands
+{
+    int barZone = 0;
+    int stripZone = 0;
+    int glanceTop = 0; // of the glance's surface, from the top of the bar or the lone strip
+    bool operator==(const LayerBands&) const = default;
+};
+LayerBands layerBands(bool tickerBar, double stripHeight);
 // A periodic width check re-lays out only for a change of more than 4 points.
 bool widthMoved(double lastRightWidth, double rightWidth);
 // Whether the full-screen window `window` (none: no full-screen window is active) sits on `screen`.

@@ -210,6 +210,22 @@ void MarqueeTicker::setBackdrop(const QColor& color)
     update();
 }
 
+void MarqueeTicker::setPixelRatio(double ratio)
+{
+    if (ratio == m_pixelRatio) {
+        return;
+    }
+    m_pixelRatio = ratio;
+    m_rowStale = true;
+    m_stripStale = true;
+    update();
+}
+
+double MarqueeTicker::pixelRatio() const
+{
+    return m_pixelRatio > 0 ? m_pixelRatio : devicePixelRatioF();
+}
+
 void MarqueeTicker::setChips(const QList<QuoteChip>& chips)
 {
     if (chips == m_chips) {
@@ -281,7 +297,7 @@ void MarqueeTicker::renderRow()
         m_row = QPixmap();
         return;
     }
-    const qreal ratio = devicePixelRatioF();
+    const qreal ratio = pixelRatio();
     m_row = QPixmap(QSize(static_cast<int>(std::ceil(m_contentWidth * ratio)),
                           static_cast<int>(std::ceil(height() * ratio))));
     m_row.setDevicePixelRatio(ratio);
@@ -332,7 +348,7 @@ void MarqueeTicker::updateAnimation(bool visible)
 
 double MarqueeTicker::paintedShift() const
 {
-    const qreal ratio = devicePixelRatioF();
+    const qreal ratio = pixelRatio();
     return std::round(currentShift() * ratio) / ratio;
 }
 
@@ -365,8 +381,7 @@ bool MarqueeTicker::serverCopyReady()
     // Wide enough for the visible width from any shift within one cycle.
     const int stripWidth = width() + static_cast<int>(std::ceil(cycle())) + 1;
     if (!TickerMotion::serverCopyUsable(QGuiApplication::platformName(),
-                                        testAttribute(Qt::WA_OpaquePaintEvent), devicePixelRatioF(),
-                                        stripWidth)) {
+                                        testAttribute(Qt::WA_OpaquePaintEvent), pixelRatio(), stripWidth)) {
         return false;
     }
     if (!m_surfaceTried) {

@@ -41,6 +41,9 @@ public:
     // An opaque colour behind the row, so a parent that draws the same colour need not repaint
     // under every frame.
     void setBackdrop(const QColor& color);
+    // Device pixels per point to draw the row at where the picture goes elsewhere than this
+    // widget's window (a surface at its output's scale); 0 follows the window.
+    void setPixelRatio(double ratio);
 
     double contentWidth() const { return m_contentWidth; }
     double cycle() const { return m_contentWidth + m_gap; }
@@ -78,6 +81,7 @@ private:
     QImage strip(int width) const;
     // The shift rounded to whole device pixels, so the cached row is never resampled.
     double paintedShift() const;
+    double pixelRatio() const;
 
     const Clock& m_clock;
     double m_speed;
@@ -86,6 +90,7 @@ private:
     QList<QuoteChip> m_chips;
     QList<double> m_chipStarts; // left edges within one copy
     double m_contentWidth = 0;
+    double m_pixelRatio = 0;
     double m_lead = 0; // seconds ahead of the wall clock, kept since the last resumed flow
     bool m_stepping = false;
     double m_stepFrom = 0;  // where the row stood when stepping began

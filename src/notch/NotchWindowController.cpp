@@ -3,8 +3,10 @@
 #include "notch/DarkGlass.h"
 #include "notch/GlanceView.h"
 #include "notch/MarqueeTicker.h"
+#include "notch/NotchLayers.h"
 #include "notch/NotchStripView.h"
 #include "notch/TickerBarView.h"
+#include "notch/WaylandSession.h"
 #include "platform/ScreenFacts.h"
 #include "platform/StatusItemScan.h"
 #include "state/AppState.h"
@@ -43,9 +45,21 @@ QRect localRect(const DeskRect& part, const DeskRect& whole)
 } // namespace
 
 NotchWindowController::NotchWindowController(AppState& state, ScreenFacts& screens, StatusItemScan& scan,
-                                             const Clock& clock, QObject* parent)
+                                             const Clock& clock, WaylandSession* wayland, QObject* parent)
     : QObject(parent), m_state(state), m_screens(screens), m_scan(scan), m_clock(clock)
 {
+    if (wayland != nullptr && wayland->hasLayerShell()) {
+        const auto toScreen = [this](QPointF desk) {
+            const QRectF primary = m_screens.primaryGeometry();
+            return QPointF(desk.x() + primary.x(), primary.bottom() - desk.y()).toPoint();
+        };
+        m_layers = std::make_unique<NotchLayers>(*wayland, toScreen);
+        connect(m_layers.get(), &NotchLayers::pointerChanged, this, [this] {
+            m_onStrip = m_layers->pointerOn() == NotchLayers::Surface::strip;
+            m_onGlance = m_layers->pointerOn() == NotchLayers::Surface::glance;
+            pointerCrossed();
+        });
+    }
     // Screen changes arrive in bursts; one layout on the next turn covers them all.
     m_relayout.setSingleShot(true);
     m_relayout.setInterval(0);
@@ -121,13 +135,20 @@ void NotchWindowController::layout()
     const QRect frame = fromDesk(m_geometry.strip, m_screens.primaryGeometry()).toAlignedRect();
     if (!m_strip) {
         m_strip = std::make_unique<NotchStripView>(m_state, m_state.timerEngine(), m_clock, parts);
-        makePanel(*m_strip, true, false);
-        m_strip->installEventFilter(this);
+        if (!m_layers) {
+            makePanel(*m_strip, true, false);
+            m_strip->installEventFilter(this);
+        }
     } else {
         m_strip->setParts(parts);
     }
-    place(*m_strip, frame);
-    layoutTickerBar();
+    if (m_layers) {
+        layoutTickerBar();
+        m_layers->place(*m_strip, m_tickerBar.get(), m_geometry);
+    } else {
+        place(*m_strip, frame);
+        layoutTickerBar();
+    }
     if (glanceWidget()) {
         placeGlance(); // an open card follows the strip to its new place
     }
@@ -149,6 +170,12 @@ void NotchWindowController::layoutTickerBar()
     if (!m_geometry.tickerBar || m_fullScreen) {
         m_tickerBar.reset();
         return;
+    }
+    if (m_layers) {
+        if (!m_tickerBar) {
+            m_tickerBar = std::make_unique<TickerBarView>(m_state, m_clock);
+        }
+        return; // placed with the strip
     }
     const bool translucent = WindowStyle::compositorActive();
     if (!m_tickerBar) {
@@ -231,8 +258,10 @@ void NotchWindowController::showGlance()
     if (!m_glance) {
         const bool translucent = WindowStyle::compositorActive();
         m_glance = std::make_unique<GlanceView>(m_state, m_state.alertEngine(), m_clock);
-        makePanel(*m_glance, true, translucent);
-        m_glance->setTranslucent(translucent);
+        if (!m_layers) {
+            makePanel(*m_glance, true, translucent);
+            m_glance->setTranslucent(translucent);
+        }
         m_glance->installEventFilter(this);
     }
     placeGlance();
@@ -251,6 +280,10 @@ void NotchWindowController::placeGlance()
     const QSize card = m_glance->size().shrunkBy(margins);
     DeskRect cardFrame = NotchLayout::glanceFrame(m_geometry.notchCenterX, m_geometry.strip, card);
     cardFrame.y -= m_glanceDrop;
+    if (m_layers) {
+        m_layers->placeGlance(m_glance.get(), cardFrame); // its surface has the clear edges
+        return;
+    }
     // Clear edges need a compositor; without one the card is cut to its shape and has none.
     const bool clearEdges = m_glance->testAttribute(Qt::WA_TranslucentBackground);
     const DeskRect frame =
@@ -271,14 +304,21 @@ void NotchWindowController::hideGlance()
     m_leaveGrace.stop();
     m_onGlance = false;
     m_glanceDrop = 0;
+    if (m_layers) {
+        m_layers->placeGlance(nullptr, std::nullopt);
+    }
     if (m_glance) {
         m_glance->hide();
     }
     m_state.setExpanded(false);
 }
 
+// A layer-shell compositor hides its top surfaces under a full-screen window itself.
 void NotchWindowController::followFullScreen()
 {
+    if (m_layers) {
+        return;
+    }
     const auto screen = m_screens.mainScreen();
     const auto window = m_screens.fullScreenWindow();
     const QRectF primary = m_screens.primaryGeometry();

@@ -15,10 +15,12 @@ namespace virel {
 
 class AppState;
 class GlanceView;
+class NotchLayers;
 class NotchStripView;
 class ScreenFacts;
 class StatusItemScan;
 class TickerBarView;
+class WaylandSession;
 
 // Owns the three floating surfaces at the top of the main screen: the strip around the camera
 // housing, the glance card that drops down while the pointer rests on the strip, and the ticker bar
@@ -28,7 +30,8 @@ class TickerBarView;
 // leaving the strip and the card, as the windowing system reports them for every kind of window the
 // pointer goes to; the card's clear edges take the pointer too. Where the window manager reserves
 // the bands of docks, the ticker bar is a dock instead, so maximised windows start below it. All three
-// step aside while the active window on the screen is full-screen.
+// step aside while the active window on the screen is full-screen. On a compositor with the layer
+// shell all three are its surfaces instead, placed, stacked and hidden by the compositor.
 class NotchWindowController : public QObject
 {
     Q_OBJECT
@@ -39,7 +42,8 @@ public:
     static constexpr std::chrono::milliseconds leaveGrace{150};
 
     NotchWindowController(AppState& state, ScreenFacts& screens, StatusItemScan& scan,
-                          const Clock& clock = Clock::system(), QObject* parent = nullptr);
+                          const Clock& clock = Clock::system(), WaylandSession* wayland = nullptr,
+                          QObject* parent = nullptr);
     ~NotchWindowController() override;
 
     // Recomputes the geometry and creates, moves or removes the strip and the ticker bar; after
@@ -77,6 +81,7 @@ private:
     ScreenFacts& m_screens;
     StatusItemScan& m_scan;
     const Clock& m_clock;
+    std::unique_ptr<NotchLayers> m_layers; // before the surfaces, which it draws
     std::unique_ptr<NotchStripView> m_strip;
     std::unique_ptr<TickerBarView> m_tickerBar;
     bool m_tickerBarDocked = false;       // a dock reserving its band, not an unmanaged panel

@@ -223,6 +223,24 @@ private slots:
         QCOMPARE(QList<quint32>(numbers.begin(), numbers.end()), strut);
     }
 
+    void layerBands_data()
+    {
+        QTest::addColumn<bool>("tickerBar");
+        QTest::addColumn<double>("stripHeight");
+        QTest::addColumn<QList<int>>("bands"); // bar zone, strip zone, glance top
+        QTest::newRow("bar keeps the strip's band") << true << 24.0 << QList{24, 0, 22};
+        QTest::newRow("bar band no lower than the bar") << true << 20.0 << QList{22, 0, 18};
+        QTest::newRow("strip alone keeps its own band") << false << 24.0 << QList{0, 24, 22};
+    }
+    void layerBands()
+    {
+        QFETCH(bool, tickerBar);
+        QFETCH(double, stripHeight);
+        QFETCH(QList<int>, bands);
+        const NL::LayerBands b = NL::layerBands(tickerBar, stripHeight);
+        QCOMPARE((QList{b.barZone, b.stripZone, b.glanceTop}), bands);
+    }
+
     void tickerBar_onlyBelowMenuBarWithoutFocus()
     {
         QVERIFY(NL::showsTickerBar(TickerPlacement::belowMenuBar, false));
