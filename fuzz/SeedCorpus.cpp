@@ -8,34 +8,48 @@
 #include "fakemarket/FakeService.h"
 #include "market/History.h"
 #include "model/AlertRule.h"
-#include "state/AppState.h"
 #include "platform/HttpClient.h"
+#include "state/AppState.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QTextStream>
-#include <QUrlQuery>
 #include <qcoro/qcorotask.h>
 
 using namespace virel;
+using namespace Qt::StringLiterals;
 using fake::Fault;
 
 namespace {
 
-const char* const kChartSymbols[] = {"NVDA", "005930.KS", "^KS11", "KRW=X", "BTC-USD", "GC=F", "NOSUCH1"};
-const char* const kHistorySymbols[] = {"NVDA", "AAPL", "005930.KS"};
-const char* const kSearchQueries[] = {"삼성", "NVDA", "kospi", "카카오", "zzzz"};
-const char* const kNewsSymbols[] = {"NVDA", "AAPL", "TSLA", "005930.KS"};
-
 class SeedWriter
 {
 public:
-    explicit SeedWriter(QDir root) : m_root(std::move(root)) {}
+    SeedWriter(QDir root, QUrl origin) : m_root(std::move(root)), m_origin(std::move(origin)) {}
+
+    // The answer to `path?query`: a GET, or a POST of `json` when one is given.
+    QByteArray fetch(const QString& path, const QString& query = {},
+                     const std::optional<QJsonObject>& json = {}, const QString& token = {})
+    {
+        QUrl url = m_origin;
+        url.setPath(path);
+        url.setQuery(query);
+        QNetworkRequest request = m_http.makeRequest(url);
+        if (!token.isEmpty()) {
+            request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+        }
+        if (!json) {
+            return QCoro::waitFor(m_http.send(request, "GET")).body;
+        }
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        return QCoro::waitFor(
+                   m_http.send(request, "POST", QJsonDocument(*json).toJson(QJsonDocument::Compact)))
+            .body;
+    }
 
     // `body` as it is, cut short, and with `wrongTypePath` (empty: the first member) retyped.
     bool writeWithDamage(const QString& target, const QString& name, const QByteArray& body,
@@ -46,186 +60,110 @@ public:
                write(target, name + u".wrongtype", Fault::wrongType().applyTo(body, wrongTypePath));
     }
 
-    bool write(const QString& target, const QString& name, const QByteArray& body)
+    bool write(const QString& target, QString name, const QByteArray& body)
     {
-        if (!m_root.mkpath(target)) {
-            return false;
-        }
-        QString fileName = name;
-        fileName.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
-        QFile file(m_root.filePath(target + u'/' + fileName + u".json"));
-        if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size()) {
-            return false;
-        }
+        QFile file(m_root.filePath(
+            target + u'/' + name.replace(QRegularExpression(u"[^A-Za-z0-9._-]"_s), u"_"_s) + u".json"));
         ++m_count;
-        return true;
+        return m_root.mkpath(target) && file.open(QIODevice::WriteOnly) && file.write(body) == body.size();
     }
 
     int count() const { return m_count; }
 
 private:
     QDir m_root;
+    QUrl m_origin;
+    HttpClient m_http{{QByteArrayLiteral("virel-fuzz-seeds")}};
     int m_count = 0;
 };
 
-class Fetcher
-{
-public:
-    explicit Fetcher(QUrl origin)
-        : m_origin(std::move(origin)), m_http({QByteArrayLiteral("virel-fuzz-seeds")})
-    {}
-
-    QByteArray get(const QString& path, const QUrlQuery& query = {}, const QString& token = {})
-    {
-        return send("GET", path, query, {}, token);
-    }
-
-    QByteArray post(const QString& path, const QJsonObject& json = {}, const QString& token = {})
-    {
-        return send("POST", path, {}, QJsonDocument(json).toJson(QJsonDocument::Compact), token);
-    }
-
-private:
-    QByteArray send(const QByteArray& method, const QString& path, const QUrlQuery& query,
-                    const QByteArray& body, const QString& token)
-    {
-        QUrl url = m_origin;
-        url.setPath(path);
-        url.setQuery(query);
-        QNetworkRequest request = m_http.makeRequest(url);
-        if (!token.isEmpty()) {
-            request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
-        }
-        if (!body.isEmpty()) {
-            request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-        }
-        return QCoro::waitFor(m_http.send(request, method, body)).body;
-    }
-
-    QUrl m_origin;
-    HttpClient m_http;
-};
-
-QUrlQuery chartQuery(const QString& range, const QString& interval, bool events)
-{
-    QUrlQuery query{{QStringLiteral("range"), range}, {QStringLiteral("interval"), interval}};
-    if (events) {
-        query.addQueryItem(QStringLiteral("events"), QStringLiteral("div,splits"));
-    }
-    return query;
-}
-
-QUrlQuery searchQuery(const QString& text, int quotes, int news)
-{
-    return QUrlQuery{{QStringLiteral("q"), text},
-                     {QStringLiteral("quotesCount"), QString::number(quotes)},
-                     {QStringLiteral("newsCount"), QString::number(news)}};
-}
-
-bool writeMarketSeeds(SeedWriter& out, Fetcher& market)
+bool writeMarketSeeds(SeedWriter& out)
 {
     const QString chart = fake::FakeServer::chartPath;
-    const QString price = QStringLiteral("chart.result.0.meta.regularMarketPrice");
+    const QString search = fake::FakeServer::searchPath;
     bool ok = true;
-    for (const char* symbol : kChartSymbols) {
-        const QString name = QString::fromUtf8(symbol);
-        ok = ok && out.writeWithDamage(QStringLiteral("ChartQuoteFuzzer"), name,
-                                       market.get(chart + name, chartQuery(QStringLiteral("1d"),
-                                                                           QStringLiteral("5m"), false)),
-                                       price);
+    for (const QString& symbol :
+         {u"NVDA"_s, u"005930.KS"_s, u"^KS11"_s, u"KRW=X"_s, u"BTC-USD"_s, u"GC=F"_s, u"NOSUCH1"_s}) {
+        ok = ok && out.writeWithDamage(u"ChartQuoteFuzzer"_s, symbol,
+                                       out.fetch(chart + symbol, u"range=1d&interval=5m"_s),
+                                       u"chart.result.0.meta.regularMarketPrice"_s);
     }
-    for (const char* symbol : kHistorySymbols) {
+    for (const QString& symbol : {u"NVDA"_s, u"AAPL"_s, u"005930.KS"_s}) {
         for (const ChartRange range : ChartRanges::all) {
-            const auto parameters = ChartRanges::parameters(range);
-            const QString name = QString::fromUtf8(symbol);
-            ok = ok && out.writeWithDamage(
-                           QStringLiteral("ChartHistoryFuzzer"), name + u'-' + parameters.range,
-                           market.get(chart + name,
-                                      chartQuery(parameters.range, parameters.interval, parameters.events)),
-                           QStringLiteral("chart.result.0.timestamp"));
+            const auto p = ChartRanges::parameters(range);
+            const QString query =
+                u"range="_s + p.range + u"&interval=" + p.interval + (p.events ? u"&events=div,splits" : u"");
+            ok = ok && out.writeWithDamage(u"ChartHistoryFuzzer"_s, symbol + u'-' + p.range,
+                                           out.fetch(chart + symbol, query), u"chart.result.0.timestamp"_s);
         }
     }
-    const QString search = fake::FakeServer::searchPath;
-    for (const char* text : kSearchQueries) {
-        const QString query = QString::fromUtf8(text);
-        ok = ok &&
-             out.writeWithDamage(QStringLiteral("SearchFuzzer"), query,
-                                 market.get(search, searchQuery(query, 10, 0)), QStringLiteral("quotes"));
+    for (const QString& text : {u"삼성"_s, u"NVDA"_s, u"kospi"_s, u"카카오"_s, u"zzzz"_s}) {
+        ok = ok && out.writeWithDamage(u"SearchFuzzer"_s, text,
+                                       out.fetch(search, u"q="_s + text + u"&quotesCount=10&newsCount=0"),
+                                       u"quotes"_s);
     }
-    for (const char* symbol : kNewsSymbols) {
-        const QString name = QString::fromUtf8(symbol);
-        ok = ok && out.writeWithDamage(QStringLiteral("NewsFuzzer"), name,
-                                       market.get(search, searchQuery(name, 0, 12)), QStringLiteral("news"));
+    for (const QString& symbol : {u"NVDA"_s, u"AAPL"_s, u"TSLA"_s, u"005930.KS"_s}) {
+        ok = ok && out.writeWithDamage(u"NewsFuzzer"_s, symbol,
+                                       out.fetch(search, u"q="_s + symbol + u"&quotesCount=0&newsCount=12"),
+                                       u"news"_s);
     }
     return ok;
 }
 
-bool writeServiceSeeds(SeedWriter& out, Fetcher& api, fake::FakeService& service)
+bool writeServiceSeeds(SeedWriter& out, fake::FakeService& service)
 {
-    const QString target = QStringLiteral("ServiceRepliesFuzzer");
     const auto seed = [&](const QString& name, const QByteArray& body) {
-        return out.writeWithDamage(target, name, body);
+        return out.writeWithDamage(u"ServiceRepliesFuzzer"_s, name, body);
     };
-    const QByteArray started = api.post(QStringLiteral("/api/mac/device/start"));
+    const QString poll = u"/api/mac/device/poll"_s;
+    const QByteArray started = out.fetch(u"/api/mac/device/start"_s, {}, QJsonObject());
     const QJsonObject start = QJsonDocument::fromJson(started).object();
-    const QJsonObject pollBody{{QStringLiteral("device_code"), start.value(QStringLiteral("device_code"))},
-                               {QStringLiteral("device_name"), QStringLiteral("seed")}};
-    bool ok = seed(QStringLiteral("device-start"), started) &&
-              seed(QStringLiteral("device-poll-pending"),
-                   api.post(QStringLiteral("/api/mac/device/poll"), pollBody));
-    ok = ok && service.approve(start.value(QStringLiteral("user_code")).toString(),
-                               QStringLiteral("kim@example.com"));
-    ok = ok &&
-         seed(QStringLiteral("device-poll-approved"),
-              api.post(QStringLiteral("/api/mac/device/poll"), pollBody)) &&
-         seed(QStringLiteral("device-poll-unknown"),
-              api.post(QStringLiteral("/api/mac/device/poll"),
-                       {{QStringLiteral("device_code"), QStringLiteral("nope")}}));
+    const QJsonObject pollBody{{u"device_code"_s, start.value(u"device_code")},
+                               {u"device_name"_s, u"seed"_s}};
+    bool ok = seed(u"device-start"_s, started) &&
+              seed(u"device-poll-pending"_s, out.fetch(poll, {}, pollBody)) &&
+              service.approve(start.value(u"user_code").toString(), u"kim@example.com"_s) &&
+              seed(u"device-poll-approved"_s, out.fetch(poll, {}, pollBody)) &&
+              seed(u"device-poll-unknown"_s, out.fetch(poll, {}, QJsonObject{{u"device_code"_s, u"nope"_s}}));
 
-    const QString token = service.issueToken(QStringLiteral("kim@example.com"));
+    const QString token = service.issueToken(u"kim@example.com"_s);
     QList<fake::FakeService::Entry> entries;
-    for (const char* ticker : {"005930", "NVDA", "035720", "BRK.B"}) {
-        if (const auto entry = fake::FakeService::catalogueEntry(QString::fromUtf8(ticker))) {
+    for (const QString& ticker : {u"005930"_s, u"NVDA"_s, u"035720"_s, u"BRK.B"_s}) {
+        if (const auto entry = fake::FakeService::catalogueEntry(ticker)) {
             entries.append(*entry);
         }
     }
     service.setWatchlist(token, entries);
-    const QString watchlist = QStringLiteral("/api/mac/watchlist");
-    const auto edit = [&](const char* ticker) {
-        return api.post(watchlist,
-                        {{QStringLiteral("ticker"), QString::fromUtf8(ticker)},
-                         {QStringLiteral("action"), QStringLiteral("add")}},
-                        token);
+    const QString watchlist = u"/api/mac/watchlist"_s;
+    const auto edit = [&](const QString& ticker) {
+        return out.fetch(watchlist, {}, QJsonObject{{u"ticker"_s, ticker}, {u"action"_s, u"add"_s}}, token);
     };
-    return ok && seed(QStringLiteral("me"), api.get(QStringLiteral("/api/mac/me"), {}, token)) &&
-           seed(QStringLiteral("unauthorized"), api.get(QStringLiteral("/api/mac/me"))) &&
-           seed(QStringLiteral("web-session"),
-                api.post(QStringLiteral("/api/mac/web-session"),
-                         {{QStringLiteral("redirect"), QStringLiteral("/symbol/NVDA")}}, token)) &&
-           seed(QStringLiteral("watchlist"), api.get(watchlist, {}, token)) &&
-           seed(QStringLiteral("watchlist-add"), edit("AAPL")) &&
-           seed(QStringLiteral("watchlist-unknown"), edit("ZZZZ9")) &&
-           seed(QStringLiteral("token-revoke"), api.post(QStringLiteral("/api/mac/token/revoke"), {}, token));
+    return ok && seed(u"me"_s, out.fetch(u"/api/mac/me"_s, {}, {}, token)) &&
+           seed(u"unauthorized"_s, out.fetch(u"/api/mac/me"_s)) &&
+           seed(u"web-session"_s, out.fetch(u"/api/mac/web-session"_s, {},
+                                            QJsonObject{{u"redirect"_s, u"/symbol/NVDA"_s}}, token)) &&
+           seed(u"watchlist"_s, out.fetch(watchlist, {}, {}, token)) &&
+           seed(u"watchlist-add"_s, edit(u"AAPL"_s)) && seed(u"watchlist-unknown"_s, edit(u"ZZZZ9"_s)) &&
+           seed(u"token-revoke"_s, out.fetch(u"/api/mac/token/revoke"_s, {}, QJsonObject(), token));
 }
 
 bool writeStoredSeeds(SeedWriter& out)
 {
-    const QString target = QStringLiteral("StoredListsFuzzer");
+    const QString target = u"StoredListsFuzzer"_s;
     AlertRule rule;
-    rule.symbol = QStringLiteral("005930.KS");
-    rule.name = QStringLiteral("삼성전자");
+    rule.symbol = u"005930.KS"_s;
+    rule.name = u"삼성전자"_s;
     rule.direction = AlertRule::Direction::below;
     rule.threshold = 70000.5;
-    const QList<PendingOp> ops{
-        {PendingOp::Action::add, QStringLiteral("BRK.B"), QStringLiteral("BRK-B")},
-        {PendingOp::Action::remove, QStringLiteral("005930"), QStringLiteral("005930.KS")}};
-    return out.write(target, QStringLiteral("market"),
+    const QList<PendingOp> ops{{PendingOp::Action::add, u"BRK.B"_s, u"BRK-B"_s},
+                               {PendingOp::Action::remove, u"005930"_s, u"005930.KS"_s}};
+    return out.write(target, u"market"_s,
                      WatchItem::encodeList(AppState::defaultItems(DisplayMode::market))) &&
-           out.write(target, QStringLiteral("watchlist"),
+           out.write(target, u"watchlist"_s,
                      WatchItem::encodeList(AppState::defaultItems(DisplayMode::watchlist))) &&
-           out.write(target, QStringLiteral("pending"), PendingOp::encodeList(ops)) &&
-           out.write(target, QStringLiteral("alerts"), AlertRule::encodeList({rule})) &&
-           out.write(target, QStringLiteral("empty"), QByteArrayLiteral("[]"));
+           out.write(target, u"pending"_s, PendingOp::encodeList(ops)) &&
+           out.write(target, u"alerts"_s, AlertRule::encodeList({rule})) &&
+           out.write(target, u"empty"_s, QByteArrayLiteral("[]"));
 }
 
 } // namespace
@@ -245,10 +183,8 @@ int main(int argc, char* argv[])
         err << "virel-fuzz-seeds: cannot listen on 127.0.0.1\n";
         return 1;
     }
-    SeedWriter out{QDir(app.arguments().at(1))};
-    Fetcher fetcher(server.origin());
-    if (!writeMarketSeeds(out, fetcher) || !writeServiceSeeds(out, fetcher, service) ||
-        !writeStoredSeeds(out)) {
+    SeedWriter out(QDir(app.arguments().at(1)), server.origin());
+    if (!writeMarketSeeds(out) || !writeServiceSeeds(out, service) || !writeStoredSeeds(out)) {
         err << "virel-fuzz-seeds: could not write every seed into " << app.arguments().at(1) << '\n';
         return 1;
     }

@@ -14,9 +14,6 @@
 #include "state/AppState.h"
 #include "state/SyncService.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -52,21 +49,19 @@ struct Application
         settings.setValue(QStringLiteral("account.tokenStored"), true);
     }
 
+    // Three lines: the stored list, the queue ("+SYM" / "-SYM" in order), the local-only symbols.
     QByteArray describe() const
     {
-        QJsonArray list;
+        QStringList list;
         for (const WatchItem& item : state.storedItems(DisplayMode::watchlist)) {
             list.append(item.symbol);
         }
-        QJsonArray queue;
+        QStringList queue;
         for (const PendingOp& op : sync.pendingOps()) {
-            queue.append(QString((op.action == PendingOp::Action::add ? u"+"_qs : u"-"_qs) + op.symbol));
+            queue.append((op.action == PendingOp::Action::add ? u"+"_qs : u"-"_qs) + op.symbol);
         }
         const QStringList localOnly(sync.localOnlySymbols().begin(), sync.localOnlySymbols().end());
-        return QJsonDocument(QJsonObject{{u"list"_qs, list},
-                                         {u"queue"_qs, queue},
-                                         {u"localOnly"_qs, QJsonArray::fromStringList(localOnly)}})
-            .toJson(QJsonDocument::Compact);
+        return (list.join(u' ') + u'\n' + queue.join(u' ') + u'\n' + localOnly.join(u' ')).toUtf8();
     }
 
     Settings settings;
@@ -105,18 +100,9 @@ int runEditor(Application& app)
 struct Observed
 {
     QSet<QString> list;
-    QStringList queue; // "+SYM" / "-SYM" in order
+    QStringList queue;
     QSet<QString> localOnly;
 };
-
-QSet<QString> toSet(const QJsonValue& array)
-{
-    QSet<QString> set;
-    for (const QJsonValue& value : array.toArray()) {
-        set.insert(value.toString());
-    }
-    return set;
-}
 
 } // namespace
 
@@ -219,12 +205,13 @@ private:
         if (!inspector.waitForFinished() || inspector.exitCode() != 0) {
             return {};
         }
-        const QJsonObject state = QJsonDocument::fromJson(inspector.readAllStandardOutput()).object();
-        Observed seen{toSet(state.value(u"list")), {}, toSet(state.value(u"localOnly"))};
-        for (const QJsonValue& op : state.value(u"queue").toArray()) {
-            seen.queue.append(op.toString());
+        QList<QStringList> lines;
+        for (const QByteArray& line : inspector.readAllStandardOutput().split('\n')) {
+            lines.append(QString::fromUtf8(line).split(u' ', Qt::SkipEmptyParts));
         }
-        return seen;
+        lines.resize(3);
+        return {QSet<QString>(lines[0].begin(), lines[0].end()), lines[1],
+                QSet<QString>(lines[2].begin(), lines[2].end())};
     }
 };
 

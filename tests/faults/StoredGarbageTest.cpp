@@ -19,17 +19,9 @@ const auto kLocalOnlyKey = QStringLiteral("sync.localOnlySymbols");
 const auto kFocusModeKey = QStringLiteral("focusMode");
 const auto kUnknownSymbol = QStringLiteral("ZZZZ9"); // the service refuses it as unknown
 
-QStringList allKeys()
-{
-    return {QStringLiteral("items.market"),
-            QStringLiteral("items.watchlist"),
-            QStringLiteral("alertRules"),
-            QStringLiteral("sync.pendingOps"),
-            kLocalOnlyKey,
-            QStringLiteral("displayMode"),
-            QStringLiteral("tickerPlacement"),
-            kFocusModeKey};
-}
+const QStringList kAllKeys{u"items.market"_qs,    u"items.watchlist"_qs, u"alertRules"_qs,
+                           u"sync.pendingOps"_qs, kLocalOnlyKey,         u"displayMode"_qs,
+                           u"tickerPlacement"_qs, kFocusModeKey};
 
 QStringList symbolsOf(const QList<WatchItem>& items)
 {
@@ -51,10 +43,10 @@ private slots:
     {
         QTest::addColumn<QVariant>("garbage");
         QTest::addColumn<QStringList>("keys");
-        QTest::newRow("binary") << QVariant(QByteArray("\x00\xff\xfe{\"items\": [", 14)) << allKeys();
+        QTest::newRow("binary") << QVariant(QByteArray("\x00\xff\xfe{\"items\": [", 14)) << kAllKeys;
         // In this store's format a single text is also a one-entry list of texts, so the list of
         // local-only symbols cannot hold text garbage.
-        QStringList textKeys = allKeys();
+        QStringList textKeys = kAllKeys;
         textKeys.removeOne(kLocalOnlyKey);
         QTest::newRow("text") << QVariant(QStringLiteral("§ not json {[")) << textKeys;
         QTest::newRow("JSON of another shape") << QVariant(QStringLiteral(R"({"items": []})")) << textKeys;
@@ -123,7 +115,7 @@ private slots:
         AccountService signedOut(
             api, secrets, *reopened, [](const QUrl&) {}, clock);
         const SyncService restartedSync(signedOut, &restarted, api, *reopened, clock, 1h);
-        QCOMPARE(restartedSync.pendingOps(), QList<PendingOp>());
+        QVERIFY(restartedSync.pendingOps().isEmpty());
         QCOMPARE(restartedSync.localOnlySymbols(), QSet<QString>{kUnknownSymbol});
     }
 };

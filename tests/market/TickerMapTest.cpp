@@ -9,77 +9,61 @@ class TickerMapTest : public QObject
     Q_OBJECT
 
 private slots:
-    void yahooSymbol_data()
+    // `function` is Y (Yahoo symbol of a ticker and its exchange), S (server ticker) or W (web ticker,
+    // "-" for none).
+    void maps_data()
     {
-        QTest::addColumn<QString>("ticker");
+        QTest::addColumn<char>("function");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("exchange");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("KOSPI code") << u"005930"_qs << u"KOSPI"_qs << u"005930.KS"_qs;
-        QTest::newRow("KOSDAQ code") << u"035720"_qs << u"KOSDAQ"_qs << u"035720.KQ"_qs;
-        QTest::newRow("padded, lower-case exchange")
-            << u" 091990 "_qs << u"kosdaq global"_qs << u"091990.KQ"_qs;
-        QTest::newRow("no exchange") << u"005930"_qs << QString() << u"005930.KS"_qs;
-        QTest::newRow("code with letter") << u"123456A"_qs << QString() << u"123456A.KS"_qs;
-        QTest::newRow("share class") << u"brk.b"_qs << u"NYSE"_qs << u"BRK-B"_qs;
-        QTest::newRow("plain ticker") << u"NVDA"_qs << u"NASDAQ"_qs << u"NVDA"_qs;
-        QTest::newRow("index") << u"^KS11"_qs << QString() << u"^KS11"_qs;
-        QTest::newRow("tabs trimmed") << u"\tnvda\t"_qs << QString() << u"NVDA"_qs;
-        QTest::newRow("line break kept") << u"005930\n"_qs << QString() << u"005930\n"_qs;
-        QTest::newRow("seven digits") << u"0059301"_qs << QString() << u"0059301.KS"_qs;
-        QTest::newRow("eight digits") << u"00593012"_qs << QString() << u"00593012"_qs;
+        const auto row = [](const char* name, char function, const char* text, const char* exchange,
+                            const char* expected) {
+            QTest::newRow(name) << function << QString::fromUtf8(text) << QString::fromUtf8(exchange)
+                                << QString::fromUtf8(expected);
+        };
+        row("KOSPI code", 'Y', "005930", "KOSPI", "005930.KS");
+        row("KOSDAQ code", 'Y', "035720", "KOSDAQ", "035720.KQ");
+        row("padded, lower-case exchange", 'Y', " 091990 ", "kosdaq global", "091990.KQ");
+        row("no exchange", 'Y', "005930", "", "005930.KS");
+        row("code with letter", 'Y', "123456A", "", "123456A.KS");
+        row("share class to Yahoo", 'Y', "brk.b", "NYSE", "BRK-B");
+        row("plain ticker", 'Y', "NVDA", "NASDAQ", "NVDA");
+        row("index", 'Y', "^KS11", "", "^KS11");
+        row("tabs trimmed", 'Y', "\tnvda\t", "", "NVDA");
+        row("line break kept", 'Y', "005930\n", "", "005930\n");
+        row("seven digits", 'Y', "0059301", "", "0059301.KS");
+        row("eight digits", 'Y', "00593012", "", "00593012");
+        row("KOSPI to server", 'S', "005930.KS", "", "005930");
+        row("KOSDAQ lower-case to server", 'S', "035720.kq", "", "035720");
+        row("suffix on non-code to server", 'S', "ABC.KS", "", "ABC.KS");
+        row("share class to server", 'S', "BRK-B", "", "BRK.B");
+        row("crypto pair to server", 'S', "BTC-USD", "", "BTC-USD");
+        row("index to server", 'S', "^GSPC", "", "^GSPC");
+        row("padded to server", 'S', " nvda ", "", "NVDA");
+        row("no web page for an index", 'W', "^KS11", "", "-");
+        row("no web page for a currency pair", 'W', "KRW=X", "", "-");
+        row("KOSPI on the web", 'W', "005930.KS", "", "005930");
+        row("KOSDAQ on the web", 'W', "035720.KQ", "", "035720");
+        row("suffix on non-code not on the web", 'W', "ABC.KQ", "", "-");
+        row("plain on the web", 'W', "NVDA", "", "NVDA");
+        row("Yahoo share class on the web", 'W', "BRK-B", "", "BRK.B");
+        row("server share class not on the web", 'W', "BRK.B", "", "-");
+        row("crypto pair not on the web", 'W', "BTC-USD", "", "-");
+        row("seven letters not on the web", 'W', "ABCDEFG", "", "-");
+        row("lower-case padded on the web", 'W', "\t brk-b ", "", "BRK.B");
     }
 
-    void yahooSymbol()
+    void maps()
     {
-        QFETCH(QString, ticker);
+        QFETCH(char, function);
+        QFETCH(QString, text);
         QFETCH(QString, exchange);
         QFETCH(QString, expected);
-        QCOMPARE(TickerMap::yahooSymbol(ticker, exchange), expected);
-    }
-
-    void serverTicker_data()
-    {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("KOSPI") << u"005930.KS"_qs << u"005930"_qs;
-        QTest::newRow("KOSDAQ lower-case") << u"035720.kq"_qs << u"035720"_qs;
-        QTest::newRow("suffix on non-code") << u"ABC.KS"_qs << u"ABC.KS"_qs;
-        QTest::newRow("share class") << u"BRK-B"_qs << u"BRK.B"_qs;
-        QTest::newRow("crypto pair") << u"BTC-USD"_qs << u"BTC-USD"_qs;
-        QTest::newRow("index") << u"^GSPC"_qs << u"^GSPC"_qs;
-        QTest::newRow("padded") << u" nvda "_qs << u"NVDA"_qs;
-    }
-
-    void serverTicker()
-    {
-        QFETCH(QString, symbol);
-        QFETCH(QString, expected);
-        QCOMPARE(TickerMap::serverTicker(symbol), expected);
-    }
-
-    void webTicker_data()
-    {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<std::optional<QString>>("expected");
-        const std::optional<QString> none;
-        QTest::newRow("index") << u"^KS11"_qs << none;
-        QTest::newRow("currency pair") << u"KRW=X"_qs << none;
-        QTest::newRow("KOSPI") << u"005930.KS"_qs << std::optional(u"005930"_qs);
-        QTest::newRow("KOSDAQ") << u"035720.KQ"_qs << std::optional(u"035720"_qs);
-        QTest::newRow("suffix on non-code") << u"ABC.KQ"_qs << none;
-        QTest::newRow("plain") << u"NVDA"_qs << std::optional(u"NVDA"_qs);
-        QTest::newRow("Yahoo share class") << u"BRK-B"_qs << std::optional(u"BRK.B"_qs);
-        QTest::newRow("server share class") << u"BRK.B"_qs << none;
-        QTest::newRow("crypto pair") << u"BTC-USD"_qs << none;
-        QTest::newRow("seven letters") << u"ABCDEFG"_qs << none;
-        QTest::newRow("lower-case padded") << u"\t brk-b "_qs << std::optional(u"BRK.B"_qs);
-    }
-
-    void webTicker()
-    {
-        QFETCH(QString, symbol);
-        QFETCH(std::optional<QString>, expected);
-        QCOMPARE(TickerMap::webTicker(symbol), expected);
+        const QString mapped = function == 'Y'   ? TickerMap::yahooSymbol(text, exchange)
+                               : function == 'S' ? TickerMap::serverTicker(text)
+                                                 : TickerMap::webTicker(text).value_or(u"-"_qs);
+        QCOMPARE(mapped, expected);
     }
 };
 
