@@ -46,7 +46,6 @@ struct Application
           sync(account, &state, api, settings, Clock::system(), 100ms)
     {
         secrets.token = qEnvironmentVariable("VIREL_KILL_TOKEN");
-        settings.setValue(QStringLiteral("account.tokenStored"), true);
     }
 
     // Three lines: the stored list, the queue ("+SYM" / "-SYM" in order), the local-only symbols.
