@@ -2,7 +2,6 @@
 
 #include "windows/X11Xcb.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <algorithm>
 
@@ -34,36 +33,6 @@ Reply<xcb_get_property_reply_t> readProperty(xcb_connection_t* c, xcb_window_t w
 
 } // namespace
 
-class X11RootWatch::Filter final : public QAbstractNativeEventFilter
-{
-public:
-    explicit Filter(X11RootWatch& watch) : m_watch(watch)
-    {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-    ~Filter() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
-    {
-        if (type != "xcb_generic_event_t") {
-            return false;
-        }
-        const int kind = static_cast<const xcb_generic_event_t*>(message)->response_type & 0x7f;
-        if (kind == XCB_PROPERTY_NOTIFY) {
-            const auto* changed = static_cast<const xcb_property_notify_event_t*>(message);
-            m_watch.propertyChanged(changed->window, changed->atom);
-        } else if (kind == XCB_UNMAP_NOTIFY) {
-            m_watch.windowUnmapped(static_cast<const xcb_unmap_notify_event_t*>(message)->window);
-        } else if (kind == XCB_DESTROY_NOTIFY) {
-            m_watch.windowUnmapped(static_cast<const xcb_destroy_notify_event_t*>(message)->window);
-        }
-        return false;
-    }
-
-private:
-    X11RootWatch& m_watch;
-};
-
 std::unique_ptr<X11RootWatch> X11RootWatch::create(QObject* parent)
 {
     if (X11Xcb::connection() == nullptr) {
@@ -72,7 +41,18 @@ std::unique_ptr<X11RootWatch> X11RootWatch::create(QObject* parent)
     return std::unique_ptr<X11RootWatch>(new X11RootWatch(parent));
 }
 
-X11RootWatch::X11RootWatch(QObject* parent) : QObject(parent), m_filter(std::make_unique<Filter>(*this))
+X11RootWatch::X11RootWatch(QObject* parent)
+    : QObject(parent),
+      m_events(std::make_unique<X11Xcb::EventTap>([this](const xcb_generic_event_t& event, int kind) {
+          if (kind == XCB_PROPERTY_NOTIFY) {
+              const auto& changed = X11Xcb::as<xcb_property_notify_event_t>(event);
+              propertyChanged(changed.window, changed.atom);
+          } else if (kind == XCB_UNMAP_NOTIFY) {
+              windowUnmapped(X11Xcb::as<xcb_unmap_notify_event_t>(event).window);
+          } else if (kind == XCB_DESTROY_NOTIFY) {
+              windowUnmapped(X11Xcb::as<xcb_destroy_notify_event_t>(event).window);
+          }
+      }))
 {
     xcb_connection_t* c = X11Xcb::connection();
     m_root = X11Xcb::rootWindow(c);

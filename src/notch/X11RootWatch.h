@@ -7,6 +7,10 @@
 
 namespace virel {
 
+namespace X11Xcb {
+class EventTap;
+}
+
 // What the window manager tells on the root window, followed through property changes: whether the
 // active window (_NET_ACTIVE_WINDOW) is full-screen by its _NET_WM_STATE, and when the list of its
 // clients changes, which may bring or take a panel.
@@ -26,14 +30,13 @@ signals:
     void clientsChanged();
 
 private:
-    class Filter;
     explicit X11RootWatch(QObject* parent);
     void propertyChanged(quint32 window, quint32 atom);
     void windowUnmapped(quint32 window);
     void followActiveWindow();
     void check();
 
-    std::unique_ptr<Filter> m_filter;
+    std::unique_ptr<X11Xcb::EventTap> m_events;
     quint32 m_root = 0;
     quint32 m_activeAtom = 0;
     quint32 m_clientsAtom = 0;

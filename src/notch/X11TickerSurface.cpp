@@ -1,8 +1,8 @@
 #include "notch/X11TickerSurface.h"
 
 #include "notch/X11FramePump.h"
+#include "windows/X11Xcb.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QSysInfo>
@@ -38,37 +38,6 @@ bool takesHostImages(xcb_connection_t* connection)
 
 } // namespace
 
-// Passes the server's VisibilityNotify events for the ticker's window on; Qt itself ignores them.
-class X11TickerSurface::VisibilityFilter final : public QAbstractNativeEventFilter
-{
-public:
-    explicit VisibilityFilter(X11TickerSurface& surface) : m_surface(surface)
-    {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-    ~VisibilityFilter() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
-    {
-        if (type != "xcb_generic_event_t") {
-            return false;
-        }
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        const int kind = event->response_type & 0x7f;
-        if (kind == XCB_EXPOSE) {
-            m_surface.exposed(static_cast<const xcb_expose_event_t*>(message)->window);
-        } else if (kind == XCB_VISIBILITY_NOTIFY) {
-            const auto* visibility = static_cast<const xcb_visibility_notify_event_t*>(message);
-            m_surface.visibilityChanged(visibility->window,
-                                        visibility->state == XCB_VISIBILITY_FULLY_OBSCURED);
-        }
-        return false;
-    }
-
-private:
-    X11TickerSurface& m_surface;
-};
-
 std::unique_ptr<X11TickerSurface> X11TickerSurface::create(QWidget& ticker)
 {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -79,7 +48,16 @@ std::unique_ptr<X11TickerSurface> X11TickerSurface::create(QWidget& ticker)
 }
 
 X11TickerSurface::X11TickerSurface(QWidget& ticker, void* connection)
-    : m_ticker(&ticker), m_connection(connection), m_filter(std::make_unique<VisibilityFilter>(*this))
+    : m_ticker(&ticker), m_connection(connection),
+      m_events(std::make_unique<X11Xcb::EventTap>([this](const xcb_generic_event_t& event, int kind) {
+          // The server's VisibilityNotify events for the ticker's window; Qt itself ignores them.
+          if (kind == XCB_EXPOSE) {
+              exposed(X11Xcb::as<xcb_expose_event_t>(event).window);
+          } else if (kind == XCB_VISIBILITY_NOTIFY) {
+              const auto& visibility = X11Xcb::as<xcb_visibility_notify_event_t>(event);
+              visibilityChanged(visibility.window, visibility.state == XCB_VISIBILITY_FULLY_OBSCURED);
+          }
+      }))
 {}
 
 X11TickerSurface::~X11TickerSurface()

@@ -9,6 +9,10 @@
 
 namespace virel {
 
+namespace X11Xcb {
+class EventTap;
+}
+
 // The flowing ticker's frames on X11 without Qt's repaint: the strip of repeated copies lives in a
 // pixmap on the X server, and a frame is one CopyArea of its visible part into the window. It also
 // tells when the window is wholly covered, so frames nobody sees are not sent.
@@ -38,7 +42,6 @@ signals:
     void redrawNeeded();
 
 private:
-    class VisibilityFilter;
     X11TickerSurface(QWidget& ticker, void* connection);
     void release();
     void watchVisibility(quint32 window);
@@ -53,7 +56,7 @@ private:
     QSize m_stripSize;
     int m_top = 0;
     bool m_covered = false;
-    std::unique_ptr<VisibilityFilter> m_filter;
+    std::unique_ptr<X11Xcb::EventTap> m_events;
 };
 
 } // namespace virel

@@ -2,37 +2,9 @@
 
 #include "windows/X11Xcb.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
 namespace virel {
-
-class X11TrayHost::Filter final : public QAbstractNativeEventFilter
-{
-public:
-    explicit Filter(X11TrayHost& host) : m_host(host)
-    {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-    ~Filter() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
-    {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) {
-            return false;
-        }
-        const auto* client = static_cast<const xcb_client_message_event_t*>(message);
-        if (client->type == m_host.m_manager && client->format == 32 &&
-            client->data.data32[1] == m_host.m_selection) {
-            emit m_host.appeared();
-        }
-        return false;
-    }
-
-private:
-    X11TrayHost& m_host;
-};
 
 std::unique_ptr<X11TrayHost> X11TrayHost::create(QObject* parent)
 {
@@ -42,7 +14,17 @@ std::unique_ptr<X11TrayHost> X11TrayHost::create(QObject* parent)
     return std::unique_ptr<X11TrayHost>(new X11TrayHost(parent));
 }
 
-X11TrayHost::X11TrayHost(QObject* parent) : QObject(parent), m_filter(std::make_unique<Filter>(*this))
+X11TrayHost::X11TrayHost(QObject* parent)
+    : QObject(parent),
+      m_events(std::make_unique<X11Xcb::EventTap>([this](const xcb_generic_event_t& event, int kind) {
+          if (kind != XCB_CLIENT_MESSAGE) {
+              return;
+          }
+          const auto& client = X11Xcb::as<xcb_client_message_event_t>(event);
+          if (client.type == m_manager && client.format == 32 && client.data.data32[1] == m_selection) {
+              emit appeared();
+          }
+      }))
 {
     xcb_connection_t* c = X11Xcb::connection();
     // The tray of the first screen: Qt runs every screen of a display on its first X screen.

@@ -5,6 +5,10 @@
 
 namespace virel {
 
+namespace X11Xcb {
+class EventTap;
+}
+
 // The XEmbed system tray of the X screen: whether one runs, and when one appears — a panel started
 // after us or started again — from the MANAGER message its new owner sends to the root window.
 class X11TrayHost final : public QObject
@@ -21,10 +25,9 @@ signals:
     void appeared();
 
 private:
-    class Filter;
     explicit X11TrayHost(QObject* parent);
 
-    std::unique_ptr<Filter> m_filter;
+    std::unique_ptr<X11Xcb::EventTap> m_events;
     quint32 m_selection = 0;
     quint32 m_manager = 0;
 };

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -36,6 +38,36 @@ inline xcb_atom_t atom(xcb_connection_t* c, const char* name, bool onlyIfExists 
         c, xcb_intern_atom(c, onlyIfExists ? 1 : 0, static_cast<uint16_t>(std::strlen(name)), name),
         nullptr));
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+// Shows every X event that reaches Qt to `handle` while it lives; Qt goes on handling them as before.
+class EventTap final : public QAbstractNativeEventFilter
+{
+public:
+    using Handler = std::function<void(const xcb_generic_event_t& event, int kind)>;
+    explicit EventTap(Handler handle) : m_handle(std::move(handle))
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~EventTap() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type == "xcb_generic_event_t") {
+            const auto* event = static_cast<const xcb_generic_event_t*>(message);
+            m_handle(*event, event->response_type & 0x7f);
+        }
+        return false;
+    }
+
+private:
+    Handler m_handle;
+};
+
+// The event `event` of the kind it was found to be.
+template <typename T> const T& as(const xcb_generic_event_t& event)
+{
+    return *reinterpret_cast<const T*>(&event);
 }
 
 } // namespace virel::X11Xcb
