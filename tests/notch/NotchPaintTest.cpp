@@ -9,7 +9,6 @@
 #include "notch/NotchStripView.h"
 #include "notch/QuoteChip.h"
 #include "notch/Sparkline.h"
-#include "notch/TickerBarView.h"
 #include "windows/WindowStyle.h"
 
 #include <QImage>
@@ -72,24 +71,10 @@ int pixels(const QImage& image, int fromX, int toX, Tint tint)
     return count;
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
-
 } // namespace
 
 // What the notch draws: quote chips, sparklines, the dark card, the flowing ticker, the strip beside
-// the notch, the glance card under it and the ticker bar.
+// the notch and the glance card under it.
 class NotchPaintTest : public QObject
 {
     Q_OBJECT
@@ -246,25 +231,6 @@ private slots:
         QVERIFY2(!a.isAnimating(), "empty list");
     }
 
-    void ticker_redrawsOnlyWhenTheRowMoved()
-    {
-        FakeClock clock(now);
-        MarqueeTicker ticker(clock);
-        ticker.setFrameInterval(std::chrono::milliseconds(5));
-        ticker.resize(400, 22);
-        ticker.setChips(risingChips(2));
-        PaintCounter counter;
-        ticker.installEventFilter(&counter);
-        ticker.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&ticker));
-        QTRY_VERIFY(counter.paints >= 1);
-        const int settled = counter.paints;
-        QTest::qWait(60); // about a dozen frames with the clock standing still
-        QCOMPARE(counter.paints, settled);
-        clock.advance(1);
-        QTRY_COMPARE(counter.paints, settled + 1);
-    }
-
     void ticker_paintsTheRowAtTheShift()
     {
         FakeClock clock(now);
@@ -398,22 +364,6 @@ private slots:
         QVERIFY(strip->ticker()->isVisible() && strip->ticker()->isAnimating());
         f->state->setFocusMode(true);
         QVERIFY(!strip->ticker()->isAnimating());
-    }
-
-    void tickerBar_bandWithHairlineAndFlowingChipsWhileShown()
-    {
-        QTRY_VERIFY(f->quoted());
-        TickerBarView bar(*f->state, f->clock);
-        bar.resize(1440, TickerBarView::barHeight);
-        bar.show();
-        QVERIFY(bar.ticker()->contentWidth() > 500); // ten chips with prices
-        QVERIFY(bar.ticker()->isAnimating());
-        bar.setTranslucent(false);
-        const QImage image = bar.grab().toImage();
-        QCOMPARE(image.pixelColor(2, 2), TickerBarView::background(false));
-        QVERIFY(image.pixelColor(2, 21).lightness() > TickerBarView::background(false).lightness());
-        bar.hide();
-        QVERIFY(!bar.ticker()->isAnimating());
     }
 };
 
