@@ -76,7 +76,7 @@ private slots:
         QVERIFY(!controller->glanceWidget());
     }
 
-    void tickerBar_followsPlacementAndFocusMode()
+    void tickerBar_followsPlacement()
     {
         const auto controller = makeController();
         f->state->setTickerPlacement(TickerPlacement::rotate);
