@@ -201,7 +201,6 @@ private slots:
 
         QTest::mouseClick(list->row(0)->removeButton(), Qt::LeftButton);
         QCOMPARE(symbols(fixture.state->items()), QStringList{u"005930.KS"_qs});
-        QCOMPARE(view.listHeaderText(), u"노치에 표시 중 (1) — 드래그로 순서 변경"_qs);
     }
 
     void modePickerAndStateFollowEachOther()
