@@ -8,6 +8,7 @@
 #include "notch/NotchStripView.h"
 #include "notch/QuoteChip.h"
 #include "notch/Sparkline.h"
+#include "notch/TickerBarView.h"
 #include "windows/WindowStyle.h"
 
 #include <QImage>
@@ -73,7 +74,7 @@ int pixels(const QImage& image, int fromX, int toX, Tint tint)
 } // namespace
 
 // What the notch draws: quote chips, sparklines, the dark card, the flowing ticker, the strip beside
-// the notch and the glance card under it.
+// the notch, the glance card under it and the ticker bar.
 class NotchPaintTest : public QObject
 {
     Q_OBJECT
@@ -336,6 +337,19 @@ private slots:
         QVERIFY(strip->ticker()->isVisible() && strip->ticker()->isAnimating());
         f->state->setFocusMode(true);
         QVERIFY(!strip->ticker()->isAnimating());
+    }
+
+    // Its motion and place are the desktop run's.
+    void tickerBar_chipsWithPricesOverASolidBandWithItsHairline()
+    {
+        QTRY_VERIFY(f->quoted());
+        TickerBarView bar(*f->state, f->clock);
+        bar.resize(1440, TickerBarView::barHeight);
+        QVERIFY(bar.ticker()->contentWidth() > 500); // ten chips with prices
+        bar.setTranslucent(false);
+        const QImage image = bar.grab().toImage();
+        QCOMPARE(image.pixelColor(2, 2), TickerBarView::background(false));
+        QVERIFY(image.pixelColor(2, 21).lightness() > TickerBarView::background(false).lightness());
     }
 };
 
