@@ -56,12 +56,6 @@ public:
         }
     }
 
-    void setFlowInterval(std::chrono::milliseconds interval)
-    {
-        m_flowInterval = interval;
-        applyInterval();
-    }
-
     void follow(Presence& presence)
     {
         m_presence = &presence;
@@ -104,7 +98,7 @@ private:
     {
         // A coarse timer may fire a little early, which would skip a step.
         m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(m_flowInterval);
+        m_timer.setInterval(frameInterval);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             for (MarqueeTicker* ticker : std::as_const(m_ticking)) {
                 ticker->nextFrame();
@@ -140,7 +134,7 @@ private:
     void applyInterval()
     {
         const bool stepping = m_mode == TickerMotion::Mode::step;
-        const std::chrono::milliseconds interval = stepping ? TickerMotion::stepInterval : m_flowInterval;
+        const std::chrono::milliseconds interval = stepping ? TickerMotion::stepInterval : frameInterval;
         if (m_timer.intervalAsDuration() != interval) {
             m_timer.setInterval(interval);
             if (m_timer.isActive()) {
@@ -150,7 +144,6 @@ private:
     }
 
     QTimer m_timer;
-    std::chrono::milliseconds m_flowInterval = defaultFrameInterval;
     QList<MarqueeTicker*> m_all;
     QList<MarqueeTicker*> m_ticking;
     Presence* m_presence = nullptr;
@@ -278,11 +271,6 @@ void MarqueeTicker::stopStepping()
     m_stepping = false;
     const double seconds = nowSeconds();
     m_lead = m_speed > 0 ? (standing - TickerMotion::shiftAt(seconds, m_speed, cycle())) / m_speed : 0;
-}
-
-void MarqueeTicker::setFrameInterval(std::chrono::milliseconds interval)
-{
-    FrameClock::instance().setFlowInterval(interval);
 }
 
 QSize MarqueeTicker::sizeHint() const

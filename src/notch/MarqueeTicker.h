@@ -28,7 +28,7 @@ class MarqueeTicker : public QWidget
 public:
     static constexpr double defaultSpeed = 28; // points per second
     static constexpr double defaultGap = 28;   // between chips, and between the end and the repeat
-    static constexpr std::chrono::milliseconds defaultFrameInterval{34}; // at most 30 frames a second
+    static constexpr std::chrono::milliseconds frameInterval{34}; // at most 30 frames a second
 
     explicit MarqueeTicker(const Clock& clock, double speed = defaultSpeed, double gap = defaultGap,
                            QWidget* parent = nullptr);
@@ -50,8 +50,6 @@ public:
     double currentShift() const;
 
     bool isAnimating() const { return m_animating; }
-    // The interval of the one timer all tickers share.
-    static void setFrameInterval(std::chrono::milliseconds interval);
     // Every ticker stops while the screen is hidden and steps one chip at a time while nobody is at
     // the keyboard or the machine runs on battery (unless `smooth` on battery is chosen).
     static void followPresence(Presence& presence);

@@ -180,12 +180,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("choices");
         QTest::addColumn<QString>("shown"); // what `observe` reports afterwards
-        QTest::newRow("mode stored") << QStringList{u"Watchlist Mode"_qs} << u"mode:watchlist"_qs;
         QTest::newRow("ticker placement stored")
             << QStringList{u"순환 (흐름 없음)"_qs} << u"ticker:rotate"_qs;
-        QTest::newRow("focus mode") << QStringList{u"집중모드"_qs} << u"focus:1"_qs;
         QTest::newRow("timer") << QStringList{u"25분 시작"_qs} << u"timer:25:00"_qs;
-        QTest::newRow("timer paused") << QStringList{u"25분 시작"_qs, u"일시정지"_qs} << u"timer:⏸"_qs;
         QTest::newRow("timer resumed and reset")
             << QStringList{u"25분 시작"_qs, u"일시정지"_qs, u"재개"_qs, u"리셋"_qs} << u"timer: "_qs;
         QTest::newRow("detail of the rotating symbol")
@@ -309,10 +306,8 @@ private:
     QString observe(Shell& shell) const
     {
         const DetailView* detail = shell.delegate->detailController()->view();
-        QString text = u"mode:%1 ticker:%2 focus:%3 timer:%4 detail:%5 edit:%6 glance:%7"_qs.arg(
-            shell.settings->value(u"displayMode"_qs).toString(),
-            shell.settings->value(u"tickerPlacement"_qs).toString(),
-            QString::number(shell.state().focusMode()), shell.state().timerEngine().display(),
+        QString text = u"ticker:%1 timer:%2 detail:%3 edit:%4 glance:%5"_qs.arg(
+            shell.settings->value(u"tickerPlacement"_qs).toString(), shell.state().timerEngine().display(),
             detail && detail->isVisible() ? detail->symbol() : u"-"_qs,
             QString::number(shell.delegate->editController()->view() != nullptr),
             QString::number(shell.notch().glanceWidget() != nullptr));

@@ -91,9 +91,6 @@ private slots:
         QCOMPARE(picker->currentText(), u"KOSPI (^KS11)"_qs);
         checkTabs(false);
         QCOMPARE(picker->count(), m_fx.state->items().size());
-        view()->setSymbol(u"KRW=X"_qs);
-        QCOMPARE(picker->currentText(), u"USD/KRW (KRW=X)"_qs);
-        checkTabs(false);
     }
 
     void timelineRows_data()

@@ -125,7 +125,6 @@ private slots:
         QPushButton* add = view.searchRows().first()->addButton();
         QTest::mouseClick(add, Qt::LeftButton);
         QCOMPARE(fixture.state->storedItems(mode).constLast(), (WatchItem{u"AAPL"_qs, u"aapl Inc."_qs}));
-        QCOMPARE(fixture.edits, (QList<WatchlistChange>{WatchlistAdd{u"AAPL"_qs, u"aapl Inc."_qs}}));
         QCOMPARE(add->text(), u"추가됨"_qs);
         QVERIFY(!add->isEnabled());
         QVERIFY(view.listHeaderText().contains(QStringLiteral("(%1)").arg(fixture.state->items().size())));
@@ -195,7 +194,6 @@ private slots:
         QCOMPARE(list->selectedIndex(), 1);
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(symbols(fixture.state->items()), (QStringList{u"000660.KS"_qs, u"005930.KS"_qs}));
-        QCOMPARE(fixture.edits, (QList<WatchlistChange>{WatchlistRemove{u"NVDA"_qs}}));
         // The entry that moved into the removed one's place is chosen next.
         QCOMPARE(list->selectedIndex(), 1);
         QTest::keyClick(list, Qt::Key_Return);
@@ -203,7 +201,6 @@ private slots:
 
         QTest::mouseClick(list->row(0)->removeButton(), Qt::LeftButton);
         QCOMPARE(symbols(fixture.state->items()), QStringList{u"005930.KS"_qs});
-        QCOMPARE(view.listHeaderText(), u"노치에 표시 중 (1) — 드래그로 순서 변경"_qs);
     }
 
     void modePickerAndStateFollowEachOther()
