@@ -51,54 +51,18 @@ class AppStateTest : public QObject
     Q_OBJECT
 
 private slots:
-    void firstLaunchUsesDefaultsAndWritesNothing()
-    {
-        StateFixture h{StateFixture::Start::later};
-        AppState* const state = &h.start(quiet());
-        QCOMPARE(state->mode(), DisplayMode::market);
-        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::market));
-        QCOMPARE(state->quoteService().items(), state->items());
-        QCOMPARE(state->watchlistItems(), AppState::defaultItems(DisplayMode::watchlist));
-
-        const auto store = h.settings.reopen();
-        for (const char* key :
-             {"displayMode", "focusMode", "tickerPlacement", "items.market", "items.watchlist"}) {
-            QVERIFY2(!store->contains(QString::fromLatin1(key)), key);
-        }
-    }
-
-    void storedPreferencesAreRead_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("placement");
-        QTest::addColumn<DisplayMode>("expectedMode");
-        QTest::addColumn<TickerPlacement>("expectedPlacement");
-        QTest::newRow("watchlist, notch right")
-            << "watchlist"
-            << "notchRight" << DisplayMode::watchlist << TickerPlacement::notchRight;
-        QTest::newRow("market, rotate") << "market"
-                                        << "rotate" << DisplayMode::market << TickerPlacement::rotate;
-        QTest::newRow("unknown texts") << "Watchlist"
-                                       << "left" << DisplayMode::market << TickerPlacement::belowMenuBar;
-    }
-
     void storedPreferencesAreRead()
     {
-        QFETCH(QString, mode);
-        QFETCH(QString, placement);
-        QFETCH(DisplayMode, expectedMode);
-        QFETCH(TickerPlacement, expectedPlacement);
         StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), mode);
-        h.settings->setValue(QStringLiteral("tickerPlacement"), placement);
+        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        h.settings->setValue(QStringLiteral("tickerPlacement"), QStringLiteral("notchRight"));
         h.settings->setValue(QStringLiteral("focusMode"), true);
         h.settings->setValue(QStringLiteral("smoothOnBattery"), true);
         AppState* const state = &h.start(quiet());
-        QCOMPARE(state->mode(), expectedMode);
-        QCOMPARE(state->tickerPlacement(), expectedPlacement);
-        QCOMPARE(state->focusMode(), true);
-        QCOMPARE(state->smoothOnBattery(), true);
-        QCOMPARE(state->items(), AppState::defaultItems(expectedMode));
+        QCOMPARE(state->mode(), DisplayMode::watchlist);
+        QCOMPARE(state->tickerPlacement(), TickerPlacement::notchRight);
+        QVERIFY(state->focusMode() && state->smoothOnBattery());
+        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
     }
 
     void settersStoreAndSignalOnlyChanges()
@@ -109,29 +73,21 @@ private slots:
         QSignalSpy focus(state, &AppState::focusModeChanged);
         QSignalSpy placement(state, &AppState::tickerPlacementChanged);
         QSignalSpy expanded(state, &AppState::expandedChanged);
-
-        state->setMode(DisplayMode::watchlist);
-        state->setMode(DisplayMode::watchlist);
-        state->setFocusMode(true);
-        state->setFocusMode(true);
-        state->setTickerPlacement(TickerPlacement::rotate);
-        state->setTickerPlacement(TickerPlacement::rotate);
-        state->setExpanded(true);
-        state->setExpanded(true);
-        state->setSmoothOnBattery(true);
-        QCOMPARE(mode.count(), 1);
-        QCOMPARE(focus.count(), 1);
-        QCOMPARE(placement.count(), 1);
-        QCOMPARE(expanded.count(), 1);
-        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
-        QCOMPARE(state->quoteService().items(), state->items());
+        for (int twice = 0; twice < 2; ++twice) {
+            state->setMode(DisplayMode::watchlist);
+            state->setFocusMode(true);
+            state->setTickerPlacement(TickerPlacement::rotate);
+            state->setExpanded(true);
+            state->setSmoothOnBattery(true);
+        }
+        for (const QSignalSpy* spy : {&mode, &focus, &placement, &expanded}) {
+            QCOMPARE(spy->count(), 1);
+        }
+        QCOMPARE(state->quoteService().items(), AppState::defaultItems(DisplayMode::watchlist));
 
         const auto store = h.settings.reopen();
-        QCOMPARE(store->value(QStringLiteral("displayMode")).toString(), QStringLiteral("watchlist"));
-        QCOMPARE(store->value(QStringLiteral("focusMode")).toBool(), true);
-        QCOMPARE(store->value(QStringLiteral("tickerPlacement")).toString(), QStringLiteral("rotate"));
-        QVERIFY(!store->contains(QStringLiteral("expanded")));
         QCOMPARE(store->value(QStringLiteral("smoothOnBattery")).toBool(), true);
+        QVERIFY(!store->contains(QStringLiteral("expanded")));
     }
 
     void storedEmptyListIsEmpty()
@@ -141,7 +97,6 @@ private slots:
         AppState* const state = &h.start(quiet());
         QVERIFY(state->items().isEmpty());
         QCOMPARE(state->rotatingItem(), std::nullopt);
-        QVERIFY(state->leftItems().isEmpty());
     }
 
     void addSymbol_data()
@@ -216,20 +171,6 @@ private slots:
         QCOMPARE(h.edits.size(), 2);
     }
 
-    void reorderThroughStoreAndRestart()
-    {
-        StateFixture h{StateFixture::Start::later};
-        h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
-        AppState* const state = &h.start(quiet());
-        QList<WatchItem> reordered = state->items();
-        reordered.move(0, 2);
-        state->store(reordered, state->mode());
-        state->restart();
-        QCOMPARE(state->items(), reordered);
-        QCOMPARE(state->quoteService().items(), reordered);
-        QVERIFY(h.edits.isEmpty());
-    }
-
     void rotationCycles()
     {
         StateFixture h{StateFixture::Start::later};
@@ -263,67 +204,51 @@ private slots:
 
     void applyServerWatchlist_data()
     {
+        QTest::addColumn<DisplayMode>("mode");
         QTest::addColumn<QList<WatchItem>>("server");
         QTest::addColumn<QList<WatchItem>>("expected");
-
+        const auto watchlist = DisplayMode::watchlist;
         const auto nvda = item(u"NVDA", u"NVDA");
         const auto samsung = item(u"005930.KS", u"삼성전자");
         const auto hynix = item(u"000660.KS", u"SK하이닉스");
         const auto apple = item(u"AAPL", u"Apple");
+        const auto samsung2 = item(u"005930.KS", u"삼성");
+        const auto hynix2 = item(u"000660.KS", u"하이닉스");
+        const auto nvidia = item(u"NVDA", u"Nvidia");
+        using L = QList<WatchItem>;
         QTest::newRow("same members, other order and names")
-            << QList<WatchItem>{item(u"000660.KS", u"하이닉스"), nvda, item(u"005930.KS", u"삼성")}
-            << QList<WatchItem>{nvda, item(u"005930.KS", u"삼성"), item(u"000660.KS", u"하이닉스")};
+            << watchlist << L{hynix2, nvda, samsung2} << L{nvda, samsung2, hynix2};
         QTest::newRow("same members, first duplicate names it")
-            << QList<WatchItem>{samsung, item(u"NVDA", u"Nvidia"), hynix, item(u"NVDA", u"Other")}
-            << QList<WatchItem>{item(u"NVDA", u"Nvidia"), samsung, hynix};
-        QTest::newRow("one more") << QList<WatchItem>{apple, hynix, samsung, nvda}
-                                  << QList<WatchItem>{apple, hynix, samsung, nvda};
-        QTest::newRow("one less") << QList<WatchItem>{hynix, nvda} << QList<WatchItem>{hynix, nvda};
-        QTest::newRow("empty") << QList<WatchItem>{} << QList<WatchItem>{};
+            << watchlist << L{samsung, nvidia, hynix, item(u"NVDA", u"Other")} << L{nvidia, samsung, hynix};
+        QTest::newRow("one more") << watchlist << L{apple, hynix, samsung, nvda}
+                                  << L{apple, hynix, samsung, nvda};
+        QTest::newRow("one less") << watchlist << L{hynix, nvda} << L{hynix, nvda};
+        QTest::newRow("empty") << watchlist << L{} << L{};
+        QTest::newRow("the same list changes nothing")
+            << watchlist << L{nvda, samsung, hynix} << L{nvda, samsung, hynix};
+        QTest::newRow("market mode: stored, polling left alone")
+            << DisplayMode::market << L{apple} << L{apple};
     }
 
     void applyServerWatchlist()
     {
+        QFETCH(DisplayMode, mode);
         QFETCH(QList<WatchItem>, server);
         QFETCH(QList<WatchItem>, expected);
         StateFixture h{StateFixture::Start::later};
         h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
+        h.settings->setValue(QStringLiteral("displayMode"), DisplayModes::rawText(mode));
         AppState* const state = &h.start(quiet());
         state->rotate();
 
         state->applyServerWatchlist(server);
+        const bool restarts = mode == DisplayMode::watchlist && expected != AppState::defaultItems(mode);
         QCOMPARE(stored(h.settings, kWatchlistKey), expected);
-        QCOMPARE(state->items(), expected);
-        QCOMPARE(state->quoteService().items(), expected);
-        QCOMPARE(state->rotationIndex(), 0);
+        QCOMPARE(state->watchlistItems(), expected);
+        QCOMPARE(state->items(), mode == DisplayMode::watchlist ? expected : AppState::defaultItems(mode));
+        QCOMPARE(state->quoteService().items(), state->items());
+        QCOMPARE(state->rotationIndex(), restarts ? 0 : 1);
         QVERIFY(h.edits.isEmpty());
-    }
-
-    void applyingTheSameListWritesNothing()
-    {
-        StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        AppState* const state = &h.start(quiet());
-        state->rotate();
-        state->applyServerWatchlist(AppState::defaultItems(DisplayMode::watchlist));
-        QVERIFY(!h.settings.reopen()->contains(kWatchlistKey));
-        QCOMPARE(state->rotationIndex(), 1);
-    }
-
-    void applyingInMarketModeLeavesPollingAlone()
-    {
-        StateFixture h{StateFixture::Start::later};
-        AppState* const state = &h.start(quiet());
-        state->rotate();
-        QSignalSpy items(state, &AppState::itemsChanged);
-        const QList<WatchItem> server{item(u"AAPL", u"Apple")};
-
-        state->applyServerWatchlist(server);
-        QCOMPARE(stored(h.settings, kWatchlistKey), server);
-        QCOMPARE(state->watchlistItems(), server);
-        QCOMPARE(items.count(), 0);
-        QCOMPARE(state->rotationIndex(), 1);
-        QCOMPARE(state->quoteService().items(), AppState::defaultItems(DisplayMode::market));
     }
 
     void arrivingQuotesAreEvaluated()
