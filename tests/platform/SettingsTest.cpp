@@ -41,14 +41,20 @@ private slots:
         QVERIFY(autostart.setEnabled(true) && autostart.setEnabled(false) && !autostart.enabled());
     }
 
-    void write_isOnDiskAtOnce()
+    // A second reader of the file sees every write without any explicit save.
+    void writesAreOnDiskAtOnceAndUnreadableValuesKeptAside()
     {
         test::TempSettings settings;
-        settings->setValue(u"items.watchlist"_qs, QByteArray("[]"));
-        // A second reader of the file sees the write without any explicit save.
-        QCOMPARE(settings.reopen()->value(u"items.watchlist"_qs).toByteArray(), QByteArray("[]"));
-        settings->remove(u"items.watchlist"_qs);
-        QVERIFY(!settings.reopen()->contains(u"items.watchlist"_qs));
+        settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
+        settings->setValue(u"displayMode"_qs, u"market"_qs);
+        settings->setValue(u"sync.pendingOps"_qs, QByteArray("{"));
+        settings->markUnreadable(u"sync.pendingOps"_qs);
+        settings->remove(u"sync.pendingOps"_qs);
+        const auto reopened = settings.reopen();
+        QCOMPARE(reopened->value(u"displayMode"_qs).toString(), u"market"_qs);
+        QVERIFY(!reopened->contains(u"displayMode.unreadable"_qs)); // a readable value leaves no copy
+        QVERIFY(!reopened->contains(u"sync.pendingOps"_qs));
+        QCOMPARE(reopened->value(u"sync.pendingOps.unreadable"_qs).toByteArray(), QByteArray("{"));
     }
 
     void batch_writesReachTheDiskTogetherWhenTheOutermostEnds()
@@ -69,23 +75,6 @@ private slots:
         const auto reopened = settings.reopen();
         QCOMPARE(reopened->value(u"items.watchlist"_qs).toByteArray(), QByteArray("[1]"));
         QCOMPARE(reopened->value(u"sync.pendingOps"_qs).toByteArray(), QByteArray("[2]"));
-    }
-
-    void unreadableValue_isKeptAsideBeforeRemoval()
-    {
-        test::TempSettings settings;
-        settings->setValue(u"sync.pendingOps"_qs, QByteArray("{"));
-        settings->markUnreadable(u"sync.pendingOps"_qs);
-        settings->remove(u"sync.pendingOps"_qs);
-        QCOMPARE(settings.reopen()->value(u"sync.pendingOps.unreadable"_qs).toByteArray(), QByteArray("{"));
-    }
-
-    void readableValue_leavesNoCopy()
-    {
-        test::TempSettings settings;
-        settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
-        settings->setValue(u"displayMode"_qs, u"market"_qs);
-        QVERIFY(!settings.reopen()->contains(u"displayMode.unreadable"_qs));
     }
 };
 
