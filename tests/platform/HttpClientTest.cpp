@@ -2,6 +2,7 @@
 #include "AwaitTask.h"
 #include "fakemarket/FakeServer.h"
 
+#include <QNetworkReply>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -58,6 +59,7 @@ private slots:
         const HttpResponse response = test::awaitTask(client.get(m_server.origin().resolved(QUrl(path))));
         QCOMPARE(int(response.failure), failure);
         QCOMPARE(response.status, status);
+        QTRY_VERIFY(client.findChildren<QNetworkReply*>().isEmpty()); // every answer is freed
         m_server.releaseHeld();
     }
 
