@@ -12,18 +12,17 @@ using test::awaitTask;
 
 namespace {
 
-const auto kStart = QStringLiteral("/api/mac/device/start");
-const auto kPoll = QStringLiteral("/api/mac/device/poll");
-const auto kMe = QStringLiteral("/api/mac/me");
-const auto kRevoke = QStringLiteral("/api/mac/token/revoke");
-const auto kWebSession = QStringLiteral("/api/mac/web-session");
-const auto kEmailKey = QStringLiteral("account.email");
+const auto kStart = u"/api/mac/device/start"_qs;
+const auto kPoll = u"/api/mac/device/poll"_qs;
+const auto kMe = u"/api/mac/me"_qs;
+const auto kRevoke = u"/api/mac/token/revoke"_qs;
+const auto kWebSession = u"/api/mac/web-session"_qs;
+const auto kEmailKey = u"account.email"_qs;
 
-const auto kTokenIssueFailed = QStringLiteral("토큰 발급에 실패했습니다. 다시 시도해 주세요.");
-const auto kCodeExpired = QStringLiteral("연결 코드가 만료되었습니다(10분). 다시 시도해 주세요.");
-const auto kCannotConnect =
-    QStringLiteral("Virel에 연결하지 못했습니다. 네트워크를 확인하고 다시 시도해 주세요.");
-const auto kCodeInvalid = QStringLiteral("연결 코드가 더 이상 유효하지 않습니다. 다시 시도해 주세요.");
+const auto kTokenIssueFailed = u"토큰 발급에 실패했습니다. 다시 시도해 주세요."_qs;
+const auto kCodeExpired = u"연결 코드가 만료되었습니다(10분). 다시 시도해 주세요."_qs;
+const auto kCannotConnect = u"Virel에 연결하지 못했습니다. 네트워크를 확인하고 다시 시도해 주세요."_qs;
+const auto kCodeInvalid = u"연결 코드가 더 이상 유효하지 않습니다. 다시 시도해 주세요."_qs;
 
 // Fast polling with the real shape: 25 ms, 10 ms longer per 429, at most 100 ms.
 constexpr LinkIntervals kIntervals{25ms, 100ms, 10ms};
@@ -48,20 +47,20 @@ private slots:
 
     void restoreRefreshesTheProfile()
     {
-        const QString token = fx->host.service.issueToken(QStringLiteral("new@example.com"));
+        const QString token = fx->host.service.issueToken(u"new@example.com"_qs);
         fx->secrets.token = token;
-        fx->settings->setValue(kEmailKey, QStringLiteral("old@example.com"));
+        fx->settings->setValue(kEmailKey, u"old@example.com"_qs);
         awaitTask(fx->account->restore());
         QCOMPARE(fx->account->token(), token);
-        QCOMPARE(fx->account->user(), User{QStringLiteral("old@example.com")});
-        QTRY_COMPARE(fx->account->user(), User{QStringLiteral("new@example.com")});
-        QCOMPARE(fx->settings->value(kEmailKey).toString(), QStringLiteral("new@example.com"));
+        QCOMPARE(fx->account->user(), User{u"old@example.com"_qs});
+        QTRY_COMPARE(fx->account->user(), User{u"new@example.com"_qs});
+        QCOMPARE(fx->settings->value(kEmailKey).toString(), u"new@example.com"_qs);
         QCOMPARE(fx->sessionChanges, 0);
     }
 
     void restoreWithRevokedTokenSignsOut()
     {
-        fx->secrets.token = QStringLiteral("revoked");
+        fx->secrets.token = u"revoked"_qs;
         awaitTask(fx->account->restore());
         QVERIFY(fx->account->user());
         QTRY_VERIFY(!fx->account->user());
@@ -73,7 +72,7 @@ private slots:
 
     void restoreAfterALinkBeganChangesNothing()
     {
-        fx->secrets.token = fx->host.service.issueToken(QStringLiteral("a@example.com"));
+        fx->secrets.token = fx->host.service.issueToken(u"a@example.com"_qs);
         fx->secrets.loadDelay = 20ms;
         auto restoring = fx->account->restore();
         fx->account->beginLink();
@@ -90,57 +89,48 @@ private slots:
         QCOMPARE(fx->account->linkState().kind, LinkState::Kind::starting);
         QVERIFY(waitForWaiting());
         const LinkState waiting = fx->account->linkState();
-        QCOMPARE(waiting.verificationURL, fx->host.origin().resolved(QUrl(QStringLiteral("/link/mac"))));
+        QCOMPARE(waiting.verificationURL, fx->host.origin().resolved(QUrl(u"/link/mac"_qs)));
         QCOMPARE(waiting.expiresAt, fx->clock.now().addSecs(600));
         QCOMPARE(fx->opened, QList<QUrl>{waiting.verificationURL});
 
-        QVERIFY(fx->host.service.approve(waiting.userCode, QStringLiteral("kim@example.com")));
+        QVERIFY(fx->host.service.approve(waiting.userCode, u"kim@example.com"_qs));
         QTRY_VERIFY(fx->account->user());
-        QCOMPARE(fx->account->user()->email, QStringLiteral("kim@example.com"));
+        QCOMPARE(fx->account->user()->email, u"kim@example.com"_qs);
         QCOMPARE(fx->account->linkState(), LinkState::idle());
         QVERIFY(fx->account->token());
         QCOMPARE(fx->secrets.token, fx->account->token());
-        QCOMPARE(fx->settings->value(kEmailKey).toString(), QStringLiteral("kim@example.com"));
+        QCOMPARE(fx->settings->value(kEmailKey).toString(), u"kim@example.com"_qs);
         QCOMPARE(fx->sessionChanges, 1);
         QCOMPARE(states.size(), 3); // starting, waiting, idle
 
         const auto poll = fx->host.service.requestsTo(kPoll).last();
         const QJsonObject body = QJsonDocument::fromJson(poll.body).object();
-        QVERIFY(!body.value(QStringLiteral("device_code")).toString().isEmpty());
-        QVERIFY(!body.value(QStringLiteral("device_name")).toString().isEmpty());
+        QVERIFY(!body.value(u"device_code"_qs).toString().isEmpty());
+        QVERIFY(!body.value(u"device_name"_qs).toString().isEmpty());
         QVERIFY(poll.authorization.isEmpty());
-    }
-
-    void beginLinkWhileSignedInChangesNothing()
-    {
-        signIn();
-        QSignalSpy states(fx->account.get(), &AccountService::linkStateChanged);
-        fx->account->beginLink();
-        QCOMPARE(states.size(), 0);
-        QCOMPARE(fx->host.service.requestsTo(kStart).size(), 1);
     }
 
     void approvalAddressFallsBackToTheLinkPage_data()
     {
         QTest::addColumn<QString>("verificationUrl");
-        QTest::newRow("not a URL") << QStringLiteral("::not a url::");
-        QTest::newRow("script") << QStringLiteral("javascript:alert(1)");
+        QTest::newRow("not a URL") << u"::not a url::"_qs;
+        QTest::newRow("script") << u"javascript:alert(1)"_qs;
         QTest::newRow("empty") << QString();
     }
 
     void approvalAddressFallsBackToTheLinkPage()
     {
         QFETCH(QString, verificationUrl);
-        const QJsonObject start{{QStringLiteral("device_code"), QStringLiteral("dc-x")},
-                                {QStringLiteral("user_code"), QStringLiteral("ABCD-1234")},
-                                {QStringLiteral("verification_url"), verificationUrl},
-                                {QStringLiteral("expires_in"), 600}};
+        const QJsonObject start{{u"device_code"_qs, u"dc-x"_qs},
+                                {u"user_code"_qs, u"ABCD-1234"_qs},
+                                {u"verification_url"_qs, verificationUrl},
+                                {u"expires_in"_qs, 600}};
         fx->host.server.faults().add(kStart, Fault::withStatus(200, QJsonDocument(start).toJson()));
         fx->host.server.faults().add(kPoll, Fault::withStatus(200, "{\"status\":\"pending\"}"));
         fx->account->beginLink();
         QVERIFY(waitForWaiting());
         QUrl expected = fx->host.origin();
-        expected.setPath(QStringLiteral("/link/mac"));
+        expected.setPath(u"/link/mac"_qs);
         QCOMPARE(fx->account->linkState().verificationURL, expected);
         QCOMPARE(fx->opened, QList<QUrl>{expected});
         fx->account->logout();
@@ -178,7 +168,7 @@ private slots:
         QTest::qWait(80);
         QCOMPARE(fx->host.service.requestsTo(kPoll).size(), polls);
 
-        fx->secrets.token = fx->host.service.issueToken(QStringLiteral("kim@example.com"));
+        fx->secrets.token = fx->host.service.issueToken(u"kim@example.com"_qs);
         awaitTask(fx->account->restore());
         QVERIFY(fx->account->user());
     }
@@ -264,14 +254,14 @@ private slots:
 
     void approvedWithoutUserFillsTheEmailLater()
     {
-        const QString token = fx->host.service.issueToken(QStringLiteral("later@example.com"));
+        const QString token = fx->host.service.issueToken(u"later@example.com"_qs);
         fx->host.server.faults().add(
             kPoll, Fault::withStatus(200, "{\"status\":\"approved\",\"token\":\"" + token.toUtf8() + "\"}"));
         fx->account->beginLink();
         QTRY_VERIFY(fx->account->user());
         QCOMPARE(fx->sessionChanges, 1);
-        QTRY_COMPARE(fx->account->user(), User{QStringLiteral("later@example.com")});
-        QCOMPARE(fx->settings->value(kEmailKey).toString(), QStringLiteral("later@example.com"));
+        QTRY_COMPARE(fx->account->user(), User{u"later@example.com"_qs});
+        QCOMPARE(fx->settings->value(kEmailKey).toString(), u"later@example.com"_qs);
     }
 
     void failedSaveKeepsTheSessionForThisRun()
@@ -286,9 +276,24 @@ private slots:
         QVERIFY(!fx->secrets.token);
     }
 
-    void logoutRevokesInTheBackground()
+    // While signed in, only a call of this session changes the session, and logging out revokes it.
+    void signedInSessionEndsOnlyByLogout()
     {
+        fx->account->handleUnauthorized(QString());
+        QCOMPARE(fx->secrets.removals, 0);
         signIn();
+        QSignalSpy states(fx->account.get(), &AccountService::linkStateChanged);
+        QSignalSpy users(fx->account.get(), &AccountService::userChanged);
+        fx->account->beginLink();
+        fx->host.server.faults().add(kMe, Fault::withStatus(200, "{\"email\":\"\"}"));
+        awaitTask(fx->account->refreshProfile());
+        fx->account->handleUnauthorized(u"an-old-token"_qs);
+        QCOMPARE(states.size(), 0);
+        QCOMPARE(users.size(), 0);
+        QCOMPARE(fx->host.service.requestsTo(kStart).size(), 1);
+        QCOMPARE(fx->account->user(), User{u"kim@example.com"_qs});
+        QCOMPARE(fx->sessionChanges, 1);
+
         const QString token = *fx->account->token();
         fx->account->logout();
         QVERIFY(!fx->account->user());
@@ -301,28 +306,6 @@ private slots:
         QCOMPARE(revokes.size(), 1);
         QCOMPARE(revokes[0].authorization, "Bearer " + token.toUtf8());
         QVERIFY(revokes[0].body.isEmpty());
-    }
-
-    void profileWithoutEmailIsIgnored()
-    {
-        signIn();
-        fx->host.server.faults().add(kMe, Fault::withStatus(200, "{\"email\":\"\"}"));
-        QSignalSpy users(fx->account.get(), &AccountService::userChanged);
-        awaitTask(fx->account->refreshProfile());
-        QCOMPARE(users.size(), 0);
-        QCOMPARE(fx->account->user(), User{QStringLiteral("kim@example.com")});
-    }
-
-    void unauthorizedClearsOnlyTheCurrentSession()
-    {
-        fx->account->handleUnauthorized(QString());
-        QCOMPARE(fx->sessionChanges, 0);
-        QCOMPARE(fx->secrets.removals, 0);
-        signIn();
-        fx->account->handleUnauthorized(QStringLiteral("an-old-token"));
-        QVERIFY(fx->account->user());
-        fx->account->handleUnauthorized(*fx->account->token());
-        QVERIFY(!fx->account->user());
     }
 
     void webSession_data()
@@ -339,19 +322,19 @@ private slots:
     {
         QFETCH(QByteArray, reply);
         QFETCH(bool, given);
-        QVERIFY(!awaitTask(fx->account->webSessionURL(QStringLiteral("/symbol/NVDA")))); // signed out
+        QVERIFY(!awaitTask(fx->account->webSessionURL(u"/symbol/NVDA"_qs))); // signed out
         QCOMPARE(fx->host.service.requestsTo(kWebSession).size(), 0);
         signIn();
         if (!reply.isEmpty()) {
             fx->host.server.faults().add(kWebSession, Fault::withStatus(200, reply));
         }
-        const auto url = awaitTask(fx->account->webSessionURL(QStringLiteral("/symbol/NVDA")));
+        const auto url = awaitTask(fx->account->webSessionURL(u"/symbol/NVDA"_qs));
         QCOMPARE(url.has_value(), given);
         QVERIFY(fx->account->user());
         if (given) {
-            QVERIFY(url->toString().startsWith(fx->host.origin().toString() + QStringLiteral("/session/")));
+            QVERIFY(url->toString().startsWith(fx->host.origin().toString() + u"/session/"_qs));
             QCOMPARE(QJsonDocument::fromJson(fx->host.service.requestsTo(kWebSession)[0].body).object(),
-                     (QJsonObject{{QStringLiteral("redirect"), QStringLiteral("/symbol/NVDA")}}));
+                     (QJsonObject{{u"redirect"_qs, u"/symbol/NVDA"_qs}}));
         }
     }
 
@@ -366,8 +349,7 @@ private:
     {
         fx->account->beginLink();
         QTRY_COMPARE(fx->host.service.pendingUserCodes().size(), 1);
-        QVERIFY(fx->host.service.approve(fx->host.service.pendingUserCodes().first(),
-                                         QStringLiteral("kim@example.com")));
+        QVERIFY(fx->host.service.approve(fx->host.service.pendingUserCodes().first(), u"kim@example.com"_qs));
         QTRY_VERIFY(fx->account->user());
         QTRY_COMPARE(fx->host.service.requestsTo(kMe).size(), 1); // the refresh after sign-in
         QTest::qWait(20);

@@ -17,10 +17,10 @@ Q_DECLARE_METATYPE(virel::ApiError)
 
 namespace {
 
-const auto kMe = QStringLiteral("/api/mac/me");
-const auto kStart = QStringLiteral("/api/mac/device/start");
-const auto kRevoke = QStringLiteral("/api/mac/token/revoke");
-const auto kWatchlist = QStringLiteral("/api/mac/watchlist");
+const auto kMe = u"/api/mac/me"_qs;
+const auto kStart = u"/api/mac/device/start"_qs;
+const auto kRevoke = u"/api/mac/token/revoke"_qs;
+const auto kWatchlist = u"/api/mac/watchlist"_qs;
 
 using test::awaitTask;
 } // namespace
@@ -62,9 +62,8 @@ private slots:
         QFETCH(QString, path);
         QFETCH(bool, withToken);
         QFETCH(QByteArray, body);
-        const QString token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
-        const JsonBody json{{QStringLiteral("ticker"), QStringLiteral("005930")},
-                            {QStringLiteral("action"), QStringLiteral("add")}};
+        const QString token = m_host->service.issueToken(u"kim@example.com"_qs);
+        const JsonBody json{{u"ticker"_qs, u"005930"_qs}, {u"action"_qs, u"add"_qs}};
         const auto result =
             awaitTask(m_api->request<OK>(method, path, withToken ? std::optional(token) : std::nullopt,
                                          body.isEmpty() ? std::nullopt : std::optional(json)));
@@ -91,10 +90,10 @@ private slots:
         QTest::newRow("array body") << Fault::withStatus(200, "[]") << false << none;
         QTest::newRow("ok of the wrong type") << Fault::withStatus(200, "{\"ok\":\"yes\"}") << false << none;
         QTest::newRow("unknown ticker") << Fault::withStatus(404, "{\"error\":\"unknown_ticker\"}") << false
-                                        << ApiError(HTTPError{404, QStringLiteral("unknown_ticker")});
+                                        << ApiError(HTTPError{404, u"unknown_ticker"_qs});
         QTest::newRow("snake and camel error keys")
             << Fault::withStatus(409, "{\"Error\":\"x\",\"error\":\"conflict\"}") << false
-            << ApiError(HTTPError{409, QStringLiteral("conflict")});
+            << ApiError(HTTPError{409, u"conflict"_qs});
         QTest::newRow("HTML 500") << Fault::withStatus(500, "<html><body>oops</body></html>") << false
                                   << ApiError(HTTPError{500, std::nullopt});
         QTest::newRow("error of the wrong type")
@@ -112,7 +111,7 @@ private slots:
         QFETCH(Fault, fault);
         QFETCH(bool, ok);
         QFETCH(ApiError, error);
-        const QString token = m_host->service.issueToken(QStringLiteral("kim@example.com"));
+        const QString token = m_host->service.issueToken(u"kim@example.com"_qs);
         m_host->server.faults().add(kRevoke, fault);
         const auto result = awaitTask(m_api->request<OK>("POST", kRevoke, token));
         QCOMPARE(result.ok(), ok);
@@ -127,7 +126,7 @@ private slots:
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         const quint16 port = closed.serverPort();
         closed.close();
-        VirelAPI api(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));
+        VirelAPI api(QUrl(u"http://127.0.0.1:%1"_qs.arg(port)));
         const auto result = awaitTask(api.request<OK>("POST", kRevoke));
         QCOMPARE(result.error(), ApiError(TransportError{TransportError::Kind::offline}));
         QVERIFY(!result.httpError());
@@ -136,15 +135,15 @@ private slots:
     void tokenStaysOnTheServiceOrigin_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("network-path reference") << QStringLiteral("//example.com/api/mac/me");
-        QTest::newRow("absolute URL") << QStringLiteral("https://example.com/api/mac/me");
-        QTest::newRow("other port") << QStringLiteral("http://127.0.0.1:1/api/mac/me");
+        QTest::newRow("network-path reference") << u"//example.com/api/mac/me"_qs;
+        QTest::newRow("absolute URL") << u"https://example.com/api/mac/me"_qs;
+        QTest::newRow("other port") << u"http://127.0.0.1:1/api/mac/me"_qs;
     }
 
     void tokenStaysOnTheServiceOrigin()
     {
         QFETCH(QString, path);
-        const auto result = awaitTask(m_api->request<MeResponse>("GET", path, QStringLiteral("secret")));
+        const auto result = awaitTask(m_api->request<MeResponse>("GET", path, u"secret"_qs));
         QCOMPARE(result.error(), ApiError(TransportError{TransportError::Kind::badURL}));
         QCOMPARE(m_host->server.requestCount(), 0);
     }
@@ -152,7 +151,7 @@ private slots:
     void clientGoneMeansCancelled()
     {
         m_host->server.faults().add(kMe, Fault::hanging());
-        auto task = m_api->request<MeResponse>("GET", kMe, QStringLiteral("t"));
+        auto task = m_api->request<MeResponse>("GET", kMe, u"t"_qs);
         QTRY_COMPARE_WITH_TIMEOUT(m_host->server.heldCount(), 1, 2000);
         m_api.reset();
         const auto result = awaitTask(std::move(task));
@@ -181,60 +180,57 @@ private slots:
     void decoding_data()
     {
         QTest::addColumn<QString>("reply");
-        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("decodes");
-        const QByteArray start =
-            R"("device_code":"d","verification_url":"https://x/link","expires_in":599.5)";
-        QTest::newRow("start, snake_case") << u"start"_qs << R"({"user_code":"U",)" + start + "}" << true;
+        const QString start =
+            uR"("device_code":"d","verification_url":"https://x/link","expires_in":599.5)"_qs;
+        QTest::newRow("start, snake_case")
+            << u"start"_qs << uR"({"user_code":"U",)"_qs + start + u'}' << true;
         QTest::newRow("start, camelCase")
             << u"start"_qs
-            << QByteArray(
-                   R"({"deviceCode":"d","userCode":"U","verificationUrl":"v","expiresIn":600,"extra":[1]})")
+            << R"({"deviceCode":"d","userCode":"U","verificationUrl":"v","expiresIn":600,"extra":[1]})"
             << true;
-        QTest::newRow("start without user code") << u"start"_qs << "{" + start + "}" << false;
+        QTest::newRow("start without user code") << u"start"_qs << u'{' + start + u'}' << false;
         QTest::newRow("start with null user code")
-            << u"start"_qs << R"({"user_code":null,)" + start + "}" << false;
+            << u"start"_qs << uR"({"user_code":null,)"_qs + start + u'}' << false;
         QTest::newRow("start with text lifetime")
             << u"start"_qs
-            << QByteArray(R"({"device_code":"d","user_code":"U","verification_url":"v","expires_in":"600"})")
-            << false;
-        QTest::newRow("empty body") << u"start"_qs << QByteArray() << false;
+            << R"({"device_code":"d","user_code":"U","verification_url":"v","expires_in":"600"})" << false;
+        QTest::newRow("empty body") << u"start"_qs << QString() << false;
         QTest::newRow("poll approved with user")
-            << u"poll"_qs << QByteArray(R"({"status":"approved","token":"t","user":{"email":"a@b"}})")
-            << true;
+            << u"poll"_qs << R"({"status":"approved","token":"t","user":{"email":"a@b"}})" << true;
         QTest::newRow("poll with nulls")
-            << u"poll"_qs << QByteArray(R"({"status":"pending","token":null,"user":null})") << true;
+            << u"poll"_qs << R"({"status":"pending","token":null,"user":null})" << true;
         QTest::newRow("poll with text user")
-            << u"poll"_qs << QByteArray(R"({"status":"approved","user":"a@b"})") << false;
-        QTest::newRow("poll without status") << u"poll"_qs << QByteArray(R"({"token":"t"})") << false;
+            << u"poll"_qs << R"({"status":"approved","user":"a@b"})" << false;
+        QTest::newRow("poll without status") << u"poll"_qs << R"({"token":"t"})" << false;
         QTest::newRow("watchlist")
             << u"watchlist"_qs
-            << QByteArray(
-                   R"({"items":[{"ticker":"005930","name_ko":"삼성전자","exchange":"KOSPI"},{"ticker":"NVDA","name":null}]})")
+            << R"({"items":[{"ticker":"005930","name_ko":"삼성전자","exchange":"KOSPI"},{"ticker":"NVDA","name":null}]})"
             << true;
         QTest::newRow("watchlist item without ticker")
-            << u"watchlist"_qs << QByteArray(R"({"items":[{"name":"x"}]})") << false;
-        QTest::newRow("watchlist without items") << u"watchlist"_qs << QByteArray("{}") << false;
+            << u"watchlist"_qs << R"({"items":[{"name":"x"}]})" << false;
+        QTest::newRow("watchlist without items") << u"watchlist"_qs << "{}" << false;
         // The queue of edits as stored on this machine; a well-formed one is written back as read.
         QTest::newRow("queued edits")
             << u"ops"_qs
-            << QByteArray(
-                   R"([{"action":"add","symbol":"005930.KS","ticker":"005930"},{"action":"remove","symbol":"BRK-B","ticker":"BRK.B"}])")
+            << R"([{"action":"add","symbol":"005930.KS","ticker":"005930"},{"action":"remove","symbol":"BRK-B","ticker":"BRK.B"}])"
             << true;
-        QTest::newRow("queued edits, none") << u"ops"_qs << QByteArray("[]") << true;
-        QTest::newRow("queued edits, not a list") << u"ops"_qs << QByteArray("{}") << false;
+        QTest::newRow("queued edits, none") << u"ops"_qs << "[]" << true;
+        QTest::newRow("queued edits, not a list") << u"ops"_qs << "{}" << false;
         QTest::newRow("queued edit with a numeric ticker")
-            << u"ops"_qs << QByteArray(R"([{"action":"add","ticker":1,"symbol":"A"}])") << false;
+            << u"ops"_qs << R"([{"action":"add","ticker":1,"symbol":"A"}])" << false;
         QTest::newRow("queued edit of an unknown action")
-            << u"ops"_qs << QByteArray(R"([{"action":"move","ticker":"A","symbol":"A"}])") << false;
-        QTest::newRow("queued edit not an object") << u"ops"_qs << QByteArray("[[]]") << false;
+            << u"ops"_qs << R"([{"action":"move","ticker":"A","symbol":"A"}])" << false;
+        QTest::newRow("queued edit not an object") << u"ops"_qs << "[[]]" << false;
     }
 
     void decoding()
     {
         QFETCH(QString, reply);
-        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
         QFETCH(bool, decodes);
+        const QByteArray body = text.toUtf8();
         const auto decoded = [&](auto fromJson) {
             return StrictJson::attempt([&] { return fromJson(ServiceJson::parseReply(body)); }).has_value();
         };
