@@ -14,8 +14,8 @@ using namespace virel::test;
 
 namespace {
 
-const auto kKey = QStringLiteral("alertRules");
-const auto kNvda = QStringLiteral("NVDA");
+const auto kKey = u"alertRules"_qs;
+const auto kNvda = u"NVDA"_qs;
 constexpr double kNoQuote = -1; // a price that stands for "no quote for the symbol this time"
 
 AlertRule rule(const QString& symbol, double threshold,
@@ -23,7 +23,7 @@ AlertRule rule(const QString& symbol, double threshold,
 {
     AlertRule made;
     made.symbol = symbol;
-    made.name = symbol == QLatin1String("005930.KS") ? QStringLiteral("삼성전자") : symbol;
+    made.name = symbol == QLatin1String("005930.KS") ? u"삼성전자"_qs : symbol;
     made.direction = direction;
     made.threshold = threshold;
     return made;
@@ -35,7 +35,7 @@ QuoteMap quotes(const QString& symbol, double price, double previousClose = 100)
     quote.symbol = symbol;
     quote.price = price;
     quote.previousClose = previousClose;
-    return {{price == kNoQuote ? QStringLiteral("TSLA") : symbol, quote}};
+    return {{price == kNoQuote ? u"TSLA"_qs : symbol, quote}};
 }
 
 struct Rig
@@ -125,14 +125,13 @@ private slots:
         QFETCH(QString, current);
         Rig rig;
         rig.notifier.serviceExists = service;
-        const auto samsung = rule(QStringLiteral("005930.KS"), 70000);
+        const auto samsung = rule(u"005930.KS"_qs, 70000);
         rig.engine.add(samsung);
         rig.engine.evaluate(quotes(samsung.symbol, price, previousClose));
 
         const QString id = samsung.id.toString(QUuid::WithoutBraces).toUpper();
         const QList<FakeNotifier::Posted> posted{
-            {id, QStringLiteral("삼성전자 가격 알림"),
-             QStringLiteral("삼성전자 ≥ 70000.0 도달 · 현재 ") + current}};
+            {id, u"삼성전자 가격 알림"_qs, u"삼성전자 ≥ 70000.0 도달 · 현재 "_qs + current}};
         QCOMPARE(rig.notifier.posted, service ? posted : QList<FakeNotifier::Posted>{});
         QCOMPARE(rig.notifier.beeps, service ? 0 : 1);
         QCOMPARE(rig.fired.size(), 1);
@@ -186,7 +185,7 @@ private slots:
     void removeSavesAtOnceAndStopsEvaluation()
     {
         Rig rig;
-        const auto kept = rule(QStringLiteral("AAPL"), 100);
+        const auto kept = rule(u"AAPL"_qs, 100);
         const auto removed = rule(kNvda, 100);
         rig.engine.add(removed);
         rig.engine.add(kept);
@@ -207,7 +206,7 @@ private slots:
         rig.engine.add(rule(kNvda, 100));
         const auto afterAdd = fileIdentity(rig.settings.path());
         rig.engine.evaluate(quotes(kNvda, 99));
-        rig.engine.evaluate(quotes(QStringLiteral("AAPL"), 500));
+        rig.engine.evaluate(quotes(u"AAPL"_qs, 500));
         QCOMPARE(fileIdentity(rig.settings.path()), afterAdd);
         rig.engine.evaluate(quotes(kNvda, 101));
         QVERIFY(fileIdentity(rig.settings.path()) != afterAdd);
@@ -219,7 +218,7 @@ private slots:
         Rig rig;
         rig.engine.add(rule(kNvda, 100));
         const auto before = rig.stored();
-        rig.engine.add(rule(QStringLiteral("AAPL"), HUGE_VAL));
+        rig.engine.add(rule(u"AAPL"_qs, HUGE_VAL));
         QCOMPARE(rig.engine.rules().size(), 2);
         QCOMPARE(rig.stored(), before);
     }

@@ -56,16 +56,16 @@ private slots:
         Rig rig;
         auto& [clock, notifier, engine, finished] = rig;
         QVERIFY(engine.start(25));
-        QCOMPARE(engine.display(), QStringLiteral("25:00"));
+        QCOMPARE(engine.display(), u"25:00"_qs);
         QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Running{clock.now().addSecs(1500), 1500}));
         clock.advance(1500 - 754.4);
 
         engine.pause();
         QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Paused{754.4, 1500}));
-        QCOMPARE(engine.display(), QStringLiteral("⏸ 12:34"));
+        QCOMPARE(engine.display(), u"⏸ 12:34"_qs);
         clock.advance(600);
         QTest::qWait(30);
-        QCOMPARE(engine.display(), QStringLiteral("⏸ 12:34"));
+        QCOMPARE(engine.display(), u"⏸ 12:34"_qs);
 
         engine.resume();
         QCOMPARE(engine.phase(),
@@ -73,9 +73,9 @@ private slots:
         // 753.6 s left: still 12:34 only when counting on from 754.4.
         clock.advance(0.8);
         QTest::qWait(30);
-        QCOMPARE(engine.display(), QStringLiteral("12:34"));
+        QCOMPARE(engine.display(), u"12:34"_qs);
         clock.advance(0.2);
-        QTRY_COMPARE_WITH_TIMEOUT(engine.display(), QStringLiteral("12:33"), 500);
+        QTRY_COMPARE_WITH_TIMEOUT(engine.display(), u"12:33"_qs, 500);
     }
 
     void transitionsThatDoNotApplyChangeNothing()
@@ -97,7 +97,7 @@ private slots:
         // A new start replaces the paused countdown.
         QVERIFY(engine.start(5));
         QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Running{clock.now().addSecs(300), 300}));
-        QCOMPARE(engine.display(), QStringLiteral("05:00"));
+        QCOMPARE(engine.display(), u"05:00"_qs);
     }
 
     void endsOnce_data()
@@ -114,7 +114,7 @@ private slots:
         auto& [clock, notifier, engine, finished] = rig;
         notifier.serviceExists = service;
         QVERIFY(engine.start(0.01));
-        QCOMPARE(engine.display(), QStringLiteral("00:01"));
+        QCOMPARE(engine.display(), u"00:01"_qs);
         clock.advance(1);
         QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 500);
         QTest::qWait(50);
@@ -122,10 +122,9 @@ private slots:
         QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Idle{}));
         QCOMPARE(engine.display(), QString());
 
-        const QString identifier =
-            QStringLiteral("timer-") + shortestDecimal(clock.now().toMSecsSinceEpoch() / 1000.0);
+        const QString identifier = u"timer-"_qs + shortestDecimal(clock.now().toMSecsSinceEpoch() / 1000.0);
         const QList<FakeNotifier::Posted> posted{
-            {identifier, QStringLiteral("타이머 종료"), QStringLiteral("설정한 시간이 끝났습니다.")}};
+            {identifier, u"타이머 종료"_qs, u"설정한 시간이 끝났습니다."_qs}};
         QCOMPARE(notifier.posted, service ? posted : QList<FakeNotifier::Posted>{});
         QCOMPARE(notifier.beeps, service ? 0 : 1);
     }

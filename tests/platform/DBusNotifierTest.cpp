@@ -12,8 +12,8 @@ using namespace virel;
 
 namespace {
 
-const auto kService = QStringLiteral("org.freedesktop.Notifications");
-const auto kPath = QStringLiteral("/org/freedesktop/Notifications");
+const auto kService = u"org.freedesktop.Notifications"_qs;
+const auto kPath = u"/org/freedesktop/Notifications"_qs;
 
 // A bus of our own, so the test never reaches the desktop's notification server.
 class PrivateBus
@@ -22,14 +22,14 @@ public:
     // With `activatable`, the bus advertises the notification service as startable on demand.
     bool start(bool activatable = false)
     {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        QFile service(m_dir.filePath(QStringLiteral("notifications.service")));
-        QFile config(m_dir.filePath(QStringLiteral("bus.conf")));
+        const QString daemon = QStandardPaths::findExecutable(u"dbus-daemon"_qs);
+        QFile service(m_dir.filePath(u"notifications.service"_qs));
+        QFile config(m_dir.filePath(u"bus.conf"_qs));
         if (daemon.isEmpty() || !service.open(QIODevice::WriteOnly) || !config.open(QIODevice::WriteOnly)) {
             return false;
         }
         service.write("[D-BUS Service]\nName=org.freedesktop.Notifications\nExec=/bin/false\n");
-        const QString serviceDir = QStringLiteral("<servicedir>%1</servicedir>").arg(m_dir.path());
+        const QString serviceDir = u"<servicedir>%1</servicedir>"_qs.arg(m_dir.path());
         config.write(
             QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
                            "<auth>EXTERNAL</auth>%2<policy context=\"default\">"
@@ -39,8 +39,8 @@ public:
                 .toUtf8());
         service.close();
         config.close();
-        m_daemon.start(daemon, {QStringLiteral("--config-file=") + config.fileName(),
-                                QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        m_daemon.start(daemon,
+                       {u"--config-file="_qs + config.fileName(), u"--nofork"_qs, u"--print-address"_qs});
         if (!m_daemon.waitForReadyRead(5000)) {
             return false;
         }
@@ -119,7 +119,7 @@ private slots:
         if (!bus.start(true)) {
             QSKIP("no dbus-daemon");
         }
-        DBusNotifier notifier(bus.connect(QStringLiteral("client")), {});
+        DBusNotifier notifier(bus.connect(u"client"_qs), {});
         QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
     }
 
@@ -129,8 +129,8 @@ private slots:
         if (!bus.start()) {
             QSKIP("no dbus-daemon");
         }
-        auto serverConnection = bus.connect(QStringLiteral("server"));
-        DBusNotifier notifier(bus.connect(QStringLiteral("client")), {});
+        auto serverConnection = bus.connect(u"server"_qs);
+        DBusNotifier notifier(bus.connect(u"client"_qs), {});
         QTest::qWait(100);
         QVERIFY(!notifier.available());
         FakeNotificationService service;
@@ -139,8 +139,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
 
         const auto post = [&](const char* id, const char* body) {
-            notifier.post(QString::fromUtf8(id), QStringLiteral("삼성전자 가격 알림"),
-                          QString::fromUtf8(body));
+            notifier.post(QString::fromUtf8(id), u"삼성전자 가격 알림"_qs, QString::fromUtf8(body));
         };
         post("rule-a", "first");
         // Quick repeats before the server has answered still replace the first notification.
@@ -148,15 +147,14 @@ private slots:
         post("rule-a", "third");
         QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 2, 2000);
         const auto& first = service.calls[0];
-        QCOMPARE(first.appName, QStringLiteral("Virel"));
+        QCOMPARE(first.appName, u"Virel"_qs);
         QCOMPARE(first.replacesId, 0u);
-        QCOMPARE(first.summary, QStringLiteral("삼성전자 가격 알림"));
-        QCOMPARE(first.body, QStringLiteral("first"));
-        QCOMPARE(first.hints.value(QStringLiteral("sound-name")).toString(),
-                 QStringLiteral("message-new-instant"));
+        QCOMPARE(first.summary, u"삼성전자 가격 알림"_qs);
+        QCOMPARE(first.body, u"first"_qs);
+        QCOMPARE(first.hints.value(u"sound-name"_qs).toString(), u"message-new-instant"_qs);
         QCOMPARE(first.timeout, -1);
         QCOMPARE(service.calls[1].replacesId, 41u);
-        QCOMPARE(service.calls[1].body, QStringLiteral("third"));
+        QCOMPARE(service.calls[1].body, u"third"_qs);
 
         post("timer-1700000000.5", "b");
         // The id is remembered: a later firing of the same rule replaces it as well.
@@ -172,14 +170,13 @@ private slots:
     void withoutABusNothingIsAvailableAndBeepIsInjected()
     {
         int beeps = 0;
-        DBusNotifier notifier(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                                            QStringLiteral("missing")),
+        DBusNotifier notifier(QDBusConnection::connectToBus(u"unix:path=/nonexistent/bus"_qs, u"missing"_qs),
                               [&beeps] { ++beeps; });
         QVERIFY(!notifier.available());
-        notifier.post(QStringLiteral("x"), QStringLiteral("t"), QStringLiteral("b"));
+        notifier.post(u"x"_qs, u"t"_qs, u"b"_qs);
         notifier.beep();
         QCOMPARE(beeps, 1);
-        QDBusConnection::disconnectFromBus(QStringLiteral("missing"));
+        QDBusConnection::disconnectFromBus(u"missing"_qs);
     }
 };
 

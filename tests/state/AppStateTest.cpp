@@ -13,8 +13,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const auto kWatchlistKey = QStringLiteral("items.watchlist");
-const auto kMarketKey = QStringLiteral("items.market");
+const auto kWatchlistKey = u"items.watchlist"_qs;
+const auto kMarketKey = u"items.market"_qs;
 
 WatchItem item(const char16_t* symbol, const char16_t* name)
 {
@@ -38,7 +38,7 @@ QStringList searchedSymbols(const fake::FakeServer& server)
     QStringList symbols;
     for (const QUrl& url : server.requests()) {
         if (url.path() == fake::FakeServer::searchPath) {
-            symbols.append(QUrlQuery(url).queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded));
+            symbols.append(QUrlQuery(url).queryItemValue(u"q"_qs, QUrl::FullyDecoded));
         }
     }
     return symbols;
@@ -54,10 +54,10 @@ private slots:
     void storedPreferencesAreRead()
     {
         StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        h.settings->setValue(QStringLiteral("tickerPlacement"), QStringLiteral("notchRight"));
-        h.settings->setValue(QStringLiteral("focusMode"), true);
-        h.settings->setValue(QStringLiteral("smoothOnBattery"), true);
+        h.settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
+        h.settings->setValue(u"tickerPlacement"_qs, u"notchRight"_qs);
+        h.settings->setValue(u"focusMode"_qs, true);
+        h.settings->setValue(u"smoothOnBattery"_qs, true);
         AppState* const state = &h.start(quiet());
         QCOMPARE(state->mode(), DisplayMode::watchlist);
         QCOMPARE(state->tickerPlacement(), TickerPlacement::notchRight);
@@ -86,8 +86,8 @@ private slots:
         QCOMPARE(state->quoteService().items(), AppState::defaultItems(DisplayMode::watchlist));
 
         const auto store = h.settings.reopen();
-        QCOMPARE(store->value(QStringLiteral("smoothOnBattery")).toBool(), true);
-        QVERIFY(!store->contains(QStringLiteral("expanded")));
+        QCOMPARE(store->value(u"smoothOnBattery"_qs).toBool(), true);
+        QVERIFY(!store->contains(u"expanded"_qs));
     }
 
     void storedEmptyListIsEmpty()
@@ -114,7 +114,7 @@ private slots:
         QTest::newRow("without name, watchlist")
             << DisplayMode::watchlist << "aapl" << none << std::optional(item(u"AAPL", u"AAPL"));
         QTest::newRow("with name, watchlist")
-            << DisplayMode::watchlist << "tsla" << std::optional(QStringLiteral("Tesla"))
+            << DisplayMode::watchlist << "tsla" << std::optional(u"Tesla"_qs)
             << std::optional(item(u"TSLA", u"Tesla"));
         QTest::newRow("without name, market")
             << DisplayMode::market << "aapl" << none << std::optional(item(u"AAPL", u"AAPL"));
@@ -127,7 +127,7 @@ private slots:
         QFETCH(std::optional<QString>, name);
         QFETCH(std::optional<WatchItem>, added);
         StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), DisplayModes::rawText(mode));
+        h.settings->setValue(u"displayMode"_qs, DisplayModes::rawText(mode));
         AppState* const state = &h.start(quiet());
         const QList<WatchItem> before = state->items();
         state->rotate();
@@ -152,21 +152,20 @@ private slots:
     void removeSymbolReportsEvenWhenAbsent()
     {
         StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        h.settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
         AppState* const state = &h.start(quiet());
         state->rotate();
 
-        state->removeSymbol(QStringLiteral("nvda"));
+        state->removeSymbol(u"nvda"_qs);
         QCOMPARE(stored(h.settings, kWatchlistKey), AppState::defaultItems(DisplayMode::watchlist));
         QCOMPARE(state->rotationIndex(), 0);
-        state->removeSymbol(QStringLiteral("NVDA"));
+        state->removeSymbol(u"NVDA"_qs);
         QCOMPARE(state->items(),
                  (QList<WatchItem>{item(u"005930.KS", u"삼성전자"), item(u"000660.KS", u"SK하이닉스")}));
-        QCOMPARE(h.edits, (QList<WatchlistChange>{WatchlistRemove{QStringLiteral("nvda")},
-                                                  WatchlistRemove{QStringLiteral("NVDA")}}));
+        QCOMPARE(h.edits, (QList<WatchlistChange>{WatchlistRemove{u"nvda"_qs}, WatchlistRemove{u"NVDA"_qs}}));
 
         state->setMode(DisplayMode::market);
-        state->removeSymbol(QStringLiteral("^VIX"));
+        state->removeSymbol(u"^VIX"_qs);
         QCOMPARE(state->items().size(), 9);
         QCOMPARE(h.edits.size(), 2);
     }
@@ -182,8 +181,8 @@ private slots:
         QCOMPARE(state->rotatingItem(), item(u"NVDA", u"NVDA"));
         QCOMPARE(state->leftItems(), state->items());
 
-        state->addSymbol(QStringLiteral("AAPL"));
-        state->addSymbol(QStringLiteral("TSLA"));
+        state->addSymbol(u"AAPL"_qs);
+        state->addSymbol(u"TSLA"_qs);
         QList<int> seen;
         for (int i = 0; i < 4; ++i) {
             seen.append(state->rotationIndex());
@@ -237,7 +236,7 @@ private slots:
         QFETCH(QList<WatchItem>, expected);
         StateFixture h{StateFixture::Start::later};
         h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
-        h.settings->setValue(QStringLiteral("displayMode"), DisplayModes::rawText(mode));
+        h.settings->setValue(u"displayMode"_qs, DisplayModes::rawText(mode));
         AppState* const state = &h.start(quiet());
         state->rotate();
 
@@ -257,12 +256,12 @@ private slots:
         h.useWatchlist({item(u"NVDA", u"NVDA")});
         AppState* const state = &h.start(quiet());
         AlertRule rule;
-        rule.symbol = QStringLiteral("NVDA");
-        rule.name = QStringLiteral("NVDA");
+        rule.symbol = u"NVDA"_qs;
+        rule.name = u"NVDA"_qs;
         rule.threshold = 0;
         state->alertEngine().add(rule);
         QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posted.size(), 1, 3000);
-        QCOMPARE(h.notifier.posted[0].title, QStringLiteral("NVDA 가격 알림"));
+        QCOMPARE(h.notifier.posted[0].title, u"NVDA 가격 알림"_qs);
         QVERIFY(state->alertEngine().rules()[0].triggered);
     }
 
@@ -277,8 +276,7 @@ private slots:
         QSignalSpy items(state, &AppState::itemsChanged);
 
         QCoro::waitFor(state->localizeKoreanNames());
-        QCOMPARE(searchedSymbols(h.server),
-                 (QStringList{QStringLiteral("091990.KQ"), QStringLiteral("403870.KQ")}));
+        QCOMPARE(searchedSymbols(h.server), (QStringList{u"091990.KQ"_qs, u"403870.KQ"_qs}));
         QCOMPARE(stored(h.settings, kWatchlistKey),
                  (QList<WatchItem>{watchlist[0], watchlist[1], item(u"091990.KQ", u"셀트리온헬스케어"),
                                    watchlist[3]}));
@@ -295,8 +293,8 @@ private slots:
 
         auto pass = state->localizeKoreanNames();
         QTRY_COMPARE_WITH_TIMEOUT(searchedSymbols(h.server).size(), 1, 2000);
-        state->addSymbol(QStringLiteral("AAPL"));
-        state->removeSymbol(QStringLiteral("NVDA"));
+        state->addSymbol(u"AAPL"_qs);
+        state->removeSymbol(u"NVDA"_qs);
         QCoro::waitFor(pass);
 
         const QList<WatchItem> expected{item(u"091990.KQ", u"셀트리온헬스케어"), item(u"AAPL", u"AAPL")};
@@ -315,8 +313,8 @@ private slots:
         auto pass = state->localizeKoreanNames();
         h.state.reset();
         QCoro::waitFor(pass);
-        QCOMPARE(searchedSymbols(h.server), QStringList{QStringLiteral("091990.KQ")});
-        QCOMPARE(stored(h.settings, kWatchlistKey).first().name, QStringLiteral("Celltrion Healthcare"));
+        QCOMPARE(searchedSymbols(h.server), QStringList{u"091990.KQ"_qs});
+        QCOMPARE(stored(h.settings, kWatchlistKey).first().name, u"Celltrion Healthcare"_qs);
     }
 };
 

@@ -20,11 +20,11 @@ Q_DECLARE_METATYPE(QList<virel::WatchlistResponse::Item>)
 
 namespace {
 
-const auto kWatchlist = QStringLiteral("/api/mac/watchlist");
-const auto kPendingOpsKey = QStringLiteral("sync.pendingOps");
-const auto kLocalOnlyKey = QStringLiteral("sync.localOnlySymbols");
+const auto kWatchlist = u"/api/mac/watchlist"_qs;
+const auto kPendingOpsKey = u"sync.pendingOps"_qs;
+const auto kLocalOnlyKey = u"sync.localOnlySymbols"_qs;
 
-const auto kServerError = QStringLiteral("서버 오류 — 잠시 후 다시 시도합니다");
+const auto kServerError = u"서버 오류 — 잠시 후 다시 시도합니다"_qs;
 
 QStringList symbolsOf(const QList<WatchItem>& items)
 {
@@ -39,7 +39,7 @@ QUrl closedOrigin()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
-    QUrl origin(QStringLiteral("http://127.0.0.1"));
+    QUrl origin(u"http://127.0.0.1"_qs);
     origin.setPort(probe.serverPort());
     return origin;
 }
@@ -77,7 +77,7 @@ private slots:
         m_state = std::make_unique<AppState>(*fx->settings, *m_yahoo, m_notifier, fx->clock,
                                              AppStateIntervals{1h, 1h, 1h});
         m_state->setMode(DisplayMode::watchlist);
-        fx->restoreSignedIn({*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
+        fx->restoreSignedIn({*fake::FakeService::catalogueEntry(u"005930"_qs)});
         makeSync(*fx->settings);
     }
 
@@ -93,28 +93,24 @@ private slots:
     {
         QSignalSpy synced(m_sync.get(), &SyncService::lastSyncAtChanged);
         awaitTask(m_sync->syncNow());
-        QCOMPARE(m_state->watchlistItems(),
-                 (QList<WatchItem>{{QStringLiteral("005930.KS"), QStringLiteral("삼성전자")}}));
+        QCOMPARE(m_state->watchlistItems(), (QList<WatchItem>{{u"005930.KS"_qs, u"삼성전자"_qs}}));
         QCOMPARE(m_sync->lastSyncAt(), fx->clock.now());
         QCOMPARE(synced.size(), 1);
         QCOMPARE(fx->host.service.requestsTo(kWatchlist)[0].authorization, "Bearer " + fx->token.toUtf8());
 
-        m_state->addSymbol(QStringLiteral("brk-b"));
-        m_state->addSymbol(QStringLiteral("NVDA"));
-        m_state->removeSymbol(QStringLiteral("005930.KS"));
+        m_state->addSymbol(u"brk-b"_qs);
+        m_state->addSymbol(u"NVDA"_qs);
+        m_state->removeSymbol(u"005930.KS"_qs);
         QTRY_VERIFY(!m_sync->isSyncing() && m_sync->pendingCount() == 0);
         const auto sent = fx->host.service.requestsTo(kWatchlist);
         QStringList bodies;
         for (const auto& request : sent) {
             bodies.append(QString::fromUtf8(request.method + ' ' + request.body));
         }
-        QCOMPARE(bodies, (QStringList{QStringLiteral("GET "),
-                                      QStringLiteral("POST {\"action\":\"add\",\"ticker\":\"BRK.B\"}"),
-                                      QStringLiteral("POST {\"action\":\"add\",\"ticker\":\"NVDA\"}"),
-                                      QStringLiteral("POST {\"action\":\"remove\",\"ticker\":\"005930\"}"),
-                                      QStringLiteral("GET ")}));
-        QCOMPARE(symbolsOf(m_state->watchlistItems()),
-                 (QStringList{QStringLiteral("BRK-B"), QStringLiteral("NVDA")}));
+        QCOMPARE(bodies, (QStringList{u"GET "_qs, u"POST {\"action\":\"add\",\"ticker\":\"BRK.B\"}"_qs,
+                                      u"POST {\"action\":\"add\",\"ticker\":\"NVDA\"}"_qs,
+                                      u"POST {\"action\":\"remove\",\"ticker\":\"005930\"}"_qs, u"GET "_qs}));
+        QCOMPARE(symbolsOf(m_state->watchlistItems()), (QStringList{u"BRK-B"_qs, u"NVDA"_qs}));
         QCOMPARE(fx->settings->value(kPendingOpsKey).toByteArray(), QByteArray("[]"));
     }
 
@@ -137,7 +133,7 @@ private slots:
         QFETCH(int, pending);
         QFETCH(std::optional<QString>, error);
         fx->host.server.faults().add(kWatchlist, fault);
-        m_state->addSymbol(QStringLiteral("AAPL"));
+        m_state->addSymbol(u"AAPL"_qs);
         QCOMPARE(m_sync->pendingCount(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(!m_sync->isSyncing(), 2000);
         QCOMPARE(m_sync->pendingCount(), pending);
@@ -153,28 +149,26 @@ private slots:
     void unknownTickerStaysLocal()
     {
         awaitTask(m_sync->syncNow());
-        m_state->addSymbol(QStringLiteral("ZZZZ"), QStringLiteral("Local Corp"));
-        m_state->addSymbol(QStringLiteral("AAPL"));
+        m_state->addSymbol(u"ZZZZ"_qs, u"Local Corp"_qs);
+        m_state->addSymbol(u"AAPL"_qs);
         QTRY_VERIFY(!m_sync->isSyncing() && m_sync->pendingCount() == 0);
-        QCOMPARE(m_sync->localOnlySymbols(), QSet<QString>{QStringLiteral("ZZZZ")});
-        QCOMPARE(fx->settings->value(kLocalOnlyKey).toStringList(), QStringList{QStringLiteral("ZZZZ")});
+        QCOMPARE(m_sync->localOnlySymbols(), QSet<QString>{u"ZZZZ"_qs});
+        QCOMPARE(fx->settings->value(kLocalOnlyKey).toStringList(), QStringList{u"ZZZZ"_qs});
         QCOMPARE(m_sync->lastError(), std::nullopt);
 
         // Another device adds a symbol: the list is rebuilt, the local-only one after the server's.
         QList<Entry> server = fx->host.service.watchlist(fx->token);
-        server.append(*fake::FakeService::catalogueEntry(QStringLiteral("MSFT")));
+        server.append(*fake::FakeService::catalogueEntry(u"MSFT"_qs));
         fx->host.service.setWatchlist(fx->token, server);
         awaitTask(m_sync->syncNow());
         awaitTask(m_sync->syncNow());
         QCOMPARE(symbolsOf(m_state->watchlistItems()),
-                 (QStringList{QStringLiteral("005930.KS"), QStringLiteral("AAPL"), QStringLiteral("MSFT"),
-                              QStringLiteral("ZZZZ")}));
-        QCOMPARE(m_state->watchlistItems().last(),
-                 (WatchItem{QStringLiteral("ZZZZ"), QStringLiteral("Local Corp")}));
+                 (QStringList{u"005930.KS"_qs, u"AAPL"_qs, u"MSFT"_qs, u"ZZZZ"_qs}));
+        QCOMPARE(m_state->watchlistItems().last(), (WatchItem{u"ZZZZ"_qs, u"Local Corp"_qs}));
 
         // Removing it sends nothing.
         fx->host.service.clearRequests();
-        m_state->removeSymbol(QStringLiteral("ZZZZ"));
+        m_state->removeSymbol(u"ZZZZ"_qs);
         QCOMPARE(m_sync->pendingCount(), 0);
         QVERIFY(m_sync->localOnlySymbols().isEmpty());
         QTest::qWait(50);
@@ -183,10 +177,10 @@ private slots:
 
     void signOutEmptiesTheQueueButKeepsLocalOnlySymbols()
     {
-        m_state->addSymbol(QStringLiteral("ZZZZ"));
-        QTRY_VERIFY(m_sync->localOnlySymbols().contains(QStringLiteral("ZZZZ")) && !m_sync->isSyncing());
+        m_state->addSymbol(u"ZZZZ"_qs);
+        QTRY_VERIFY(m_sync->localOnlySymbols().contains(u"ZZZZ"_qs) && !m_sync->isSyncing());
         fx->host.server.faults().add(kWatchlist, Fault::withStatus(503));
-        m_state->addSymbol(QStringLiteral("AAPL"));
+        m_state->addSymbol(u"AAPL"_qs);
         QTRY_VERIFY(!m_sync->isSyncing());
         QCOMPARE(m_sync->pendingCount(), 1);
         QCOMPARE(m_sync->lastError(), kServerError);
@@ -196,11 +190,11 @@ private slots:
         QCOMPARE(m_sync->lastError(), std::nullopt);
         QCOMPARE(m_sync->lastSyncAt(), std::nullopt);
         QCOMPARE(fx->settings->value(kPendingOpsKey).toByteArray(), QByteArray("[]"));
-        QCOMPARE(fx->settings->value(kLocalOnlyKey).toStringList(), QStringList{QStringLiteral("ZZZZ")});
+        QCOMPARE(fx->settings->value(kLocalOnlyKey).toStringList(), QStringList{u"ZZZZ"_qs});
 
         // Signed out, edits are ignored and runs do nothing.
         fx->host.service.clearRequests();
-        m_state->addSymbol(QStringLiteral("TSLA"));
+        m_state->addSymbol(u"TSLA"_qs);
         awaitTask(m_sync->syncNow());
         QCOMPARE(m_sync->pendingCount(), 0);
         QCOMPARE(fx->host.service.requestsTo(kWatchlist).size(), 0);
@@ -214,13 +208,12 @@ private slots:
                 [&] { seen.append(symbolsOf(m_state->watchlistItems()).join(u',')); });
         auto run = m_sync->syncNow();
         QTRY_COMPARE(fx->host.server.requestCount(kWatchlist), 1); // the pull is on its way
-        m_state->addSymbol(QStringLiteral("AAPL"));
+        m_state->addSymbol(u"AAPL"_qs);
         awaitTask(std::move(run));
         QCOMPARE(m_sync->pendingCount(), 0);
-        QCOMPARE(symbolsOf(m_state->watchlistItems()),
-                 (QStringList{QStringLiteral("005930.KS"), QStringLiteral("AAPL")}));
+        QCOMPARE(symbolsOf(m_state->watchlistItems()), (QStringList{u"005930.KS"_qs, u"AAPL"_qs}));
         for (const QString& list : seen) {
-            QVERIFY2(list.contains(QStringLiteral("AAPL")), qPrintable(list));
+            QVERIFY2(list.contains(u"AAPL"_qs), qPrintable(list));
         }
         QCOMPARE(fx->host.service.requestsTo(kWatchlist).size(), 3); // pull, push, pull
     }

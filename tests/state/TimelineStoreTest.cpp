@@ -17,13 +17,12 @@ using Kind = TimelineEvent::Kind;
 using Importance = TimelineEvent::Importance;
 
 const QDateTime kNow = QDateTime::fromSecsSinceEpoch(1'715'760'000, Qt::UTC); // 2024-05-15 08:00 UTC
-const WatchItem kSamsung{QStringLiteral("005930.KS"), QStringLiteral("삼성전자")};
-const WatchItem kHynix{QStringLiteral("000660.KS"), QStringLiteral("SK하이닉스")};
+const WatchItem kSamsung{u"005930.KS"_qs, u"삼성전자"_qs};
+const WatchItem kHynix{u"000660.KS"_qs, u"SK하이닉스"_qs};
 
 NewsItem news(const QString& title, qint64 secondsAgo)
 {
-    return {title, QStringLiteral("Reuters"), kNow.addSecs(-secondsAgo),
-            QUrl(QStringLiteral("https://news.example.com/a"))};
+    return {title, u"Reuters"_qs, kNow.addSecs(-secondsAgo), QUrl(u"https://news.example.com/a"_qs)};
 }
 
 // A state on `watchlist` in watchlist mode, fed by a fake market fixed at kNow.
@@ -77,16 +76,15 @@ private slots:
     void corporateEvents()
     {
         const QDateTime paid = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
-        const TimelineStore::Fetched fetched{
-            kSamsung,
-            {},
-            {{paid, CorporateEvent::Kind::dividend, QStringLiteral("주당 361.0")},
-             {paid.addDays(-1), CorporateEvent::Kind::split, QString()}}};
+        const TimelineStore::Fetched fetched{kSamsung,
+                                             {},
+                                             {{paid, CorporateEvent::Kind::dividend, u"주당 361.0"_qs},
+                                              {paid.addDays(-1), CorporateEvent::Kind::split, QString()}}};
         const auto events = TimelineStore::assemble({kSamsung}, {}, {fetched}, kNow);
         QCOMPARE(events.size(), 2);
         QCOMPARE(events[0].kind, Kind::split);
         QCOMPARE(events[0].importance, Importance::high);
-        QCOMPARE(events[0].title, QStringLiteral("삼성전자 액면분할"));
+        QCOMPARE(events[0].title, u"삼성전자 액면분할"_qs);
         QCOMPARE(events[1], (TimelineEvent{u"005930.KS-배당-1700000000.0"_qs, paid, kSamsung.symbol,
                                            kSamsung.name, Kind::dividend, Importance::medium,
                                            u"삼성전자 배당 · 주당 361.0"_qs, std::nullopt}));
@@ -104,7 +102,7 @@ private slots:
     {
         QFETCH(qint64, age);
         QFETCH(bool, kept);
-        const NewsItem headline = news(QStringLiteral("반도체 수출 증가"), age);
+        const NewsItem headline = news(u"반도체 수출 증가"_qs, age);
         const auto events = TimelineStore::assemble({kSamsung}, {}, {{kSamsung, {headline}, {}}}, kNow);
         const TimelineEvent expected{u"news-005930.KS-"_qs + headline.id(),
                                      headline.publishedAt,
@@ -119,8 +117,8 @@ private slots:
 
     void sharedHeadlineGoesToTheFirstArrival()
     {
-        const NewsItem shared = news(QStringLiteral("반도체 수출 증가"), 60);
-        const NewsItem own = news(QStringLiteral("SK하이닉스 HBM"), 120);
+        const NewsItem shared = news(u"반도체 수출 증가"_qs, 60);
+        const NewsItem own = news(u"SK하이닉스 HBM"_qs, 120);
         const auto events = TimelineStore::assemble(
             {kSamsung, kHynix}, {}, {{kHynix, {shared, own}, {}}, {kSamsung, {shared}, {}}}, kNow);
         QCOMPARE(events.size(), 2);
@@ -173,7 +171,7 @@ private slots:
         int newsRequests = 0;
         for (const QUrl& url : h.server.requests()) {
             newsRequests += url.path() == fake::FakeServer::searchPath &&
-                            QUrlQuery(url).queryItemValue(QStringLiteral("newsCount")) != QLatin1String("0");
+                            QUrlQuery(url).queryItemValue(u"newsCount"_qs) != QLatin1String("0");
         }
         QCOMPARE(newsRequests, 3);
         const auto& events = store.events();
