@@ -30,6 +30,7 @@ private slots:
         QTest::newRow("two digits below 1000") << 187.456 << u"187.46"_qs;
         QTest::newRow("trailing zero dropped") << 5.10 << u"5.1"_qs;
         QTest::newRow("rounds up into the thousands") << 999.999 << u"1,000"_qs;
+        QTest::newRow("carry stops at the first digit") << 1.999 << u"2"_qs;
         QTest::newRow("half to even down") << 0.125 << u"0.12"_qs;
         QTest::newRow("half to even up") << 0.135 << u"0.14"_qs;
         QTest::newRow("whole half to even") << 2500.5 << u"2,500"_qs;
