@@ -1,7 +1,10 @@
 #include "TempSettings.h"
 #include "platform/Autostart.h"
+#include "platform/BrowserLauncher.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,6 +78,25 @@ private slots:
         const auto reopened = settings.reopen();
         QCOMPARE(reopened->value(u"items.watchlist"_qs).toByteArray(), QByteArray("[1]"));
         QCOMPARE(reopened->value(u"sync.pendingOps"_qs).toByteArray(), QByteArray("[2]"));
+    }
+
+    void browserHelperFailureIsReported_data()
+    {
+        QTest::addColumn<QString>("helper");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("helper opens") << u"true"_qs << 0;
+        QTest::newRow("helper refuses") << u"false"_qs << 1;
+        QTest::newRow("helper missing") << u"/nonexistent/xdg-open"_qs << 1;
+    }
+    void browserHelperFailureIsReported()
+    {
+        QFETCH(QString, helper);
+        QFETCH(int, failures);
+        BrowserLauncher launcher(helper);
+        QSignalSpy failed(&launcher, &BrowserLauncher::failed);
+        launcher.open(QUrl(u"https://virel.app/"_qs));
+        QTRY_VERIFY(launcher.findChildren<QProcess*>().isEmpty());
+        QCOMPARE(failed.count(), failures);
     }
 };
 
