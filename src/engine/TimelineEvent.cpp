@@ -89,12 +89,4 @@ QString TimelineKinds::label(TimelineEvent::Kind kind)
     return QStringLiteral("뉴스");
 }
 
-std::optional<TimelineEvent::Importance> TimelineImportances::fromRawValue(int value)
-{
-    if (value < 1 || value > 4) {
-        return std::nullopt;
-    }
-    return static_cast<TimelineEvent::Importance>(value);
-}
-
 } // namespace virel

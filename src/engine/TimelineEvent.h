@@ -52,11 +52,6 @@ QList<TimelineEvent::Kind> all();
 QString label(TimelineEvent::Kind kind);
 } // namespace TimelineKinds
 
-namespace TimelineImportances {
-// Nothing outside 1 to 4.
-std::optional<TimelineEvent::Importance> fromRawValue(int value);
-} // namespace TimelineImportances
-
 } // namespace virel
 
 Q_DECLARE_METATYPE(virel::TimelineEvent)

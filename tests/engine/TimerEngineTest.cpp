@@ -13,13 +13,11 @@ using namespace virel::test;
 using namespace std::chrono_literals;
 
 namespace {
-constexpr auto kTick = 10ms;
-
 struct Rig
 {
     FakeClock clock;
     FakeNotifier notifier;
-    TimerEngine engine{notifier, clock, kTick};
+    TimerEngine engine{notifier, clock, 10ms};
     int finished = 0;
 
     Rig()
@@ -38,14 +36,12 @@ private slots:
     {
         QTest::addColumn<double>("seconds");
         QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << 0.0 << QStringLiteral("00:00");
-        QTest::newRow("five minutes") << 300.0 << QStringLiteral("05:00");
-        QTest::newRow("rounded down") << 1499.4 << QStringLiteral("24:59");
-        QTest::newRow("rounded up") << 1499.5 << QStringLiteral("25:00");
-        QTest::newRow("just under an hour") << 3599.4 << QStringLiteral("59:59");
-        QTest::newRow("rounds to an hour") << 3599.5 << QStringLiteral("1:00:00");
-        QTest::newRow("ninety minutes") << 5400.0 << QStringLiteral("1:30:00");
-        QTest::newRow("ten hours") << 36005.0 << QStringLiteral("10:00:05");
+        QTest::newRow("zero") << 0.0 << "00:00";
+        QTest::newRow("rounded down") << 1499.4 << "24:59";
+        QTest::newRow("rounded up") << 1499.5 << "25:00";
+        QTest::newRow("just under an hour") << 3599.4 << "59:59";
+        QTest::newRow("rounds to an hour") << 3599.5 << "1:00:00";
+        QTest::newRow("ten hours") << 36005.0 << "10:00:05";
     }
 
     void format()
@@ -55,32 +51,21 @@ private slots:
         QCOMPARE(TimerEngine::format(seconds), text);
     }
 
-    void countsDownAgainstTheClock()
-    {
-        Rig rig;
-        auto& [clock, notifier, engine, finished] = rig;
-        const QDateTime started = clock.now();
-
-        QVERIFY(engine.start(25));
-        QCOMPARE(engine.display(), QStringLiteral("25:00"));
-        QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Running{started.addSecs(1500), 1500}));
-        clock.advance(1);
-        QTRY_COMPARE_WITH_TIMEOUT(engine.display(), QStringLiteral("24:59"), 500);
-    }
-
     void pauseKeepsTheExactRemainder()
     {
         Rig rig;
         auto& [clock, notifier, engine, finished] = rig;
         QVERIFY(engine.start(25));
+        QCOMPARE(engine.display(), u"25:00"_qs);
+        QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Running{clock.now().addSecs(1500), 1500}));
         clock.advance(1500 - 754.4);
 
         engine.pause();
         QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Paused{754.4, 1500}));
-        QCOMPARE(engine.display(), QStringLiteral("⏸ 12:34"));
+        QCOMPARE(engine.display(), u"⏸ 12:34"_qs);
         clock.advance(600);
         QTest::qWait(30);
-        QCOMPARE(engine.display(), QStringLiteral("⏸ 12:34"));
+        QCOMPARE(engine.display(), u"⏸ 12:34"_qs);
 
         engine.resume();
         QCOMPARE(engine.phase(),
@@ -88,9 +73,9 @@ private slots:
         // 753.6 s left: still 12:34 only when counting on from 754.4.
         clock.advance(0.8);
         QTest::qWait(30);
-        QCOMPARE(engine.display(), QStringLiteral("12:34"));
+        QCOMPARE(engine.display(), u"12:34"_qs);
         clock.advance(0.2);
-        QTRY_COMPARE_WITH_TIMEOUT(engine.display(), QStringLiteral("12:33"), 500);
+        QTRY_COMPARE_WITH_TIMEOUT(engine.display(), u"12:33"_qs, 500);
     }
 
     void transitionsThatDoNotApplyChangeNothing()
@@ -99,39 +84,37 @@ private slots:
         auto& [clock, notifier, engine, finished] = rig;
         QSignalSpy phase(&engine, &TimerEngine::phaseChanged);
         QSignalSpy display(&engine, &TimerEngine::displayChanged);
-
         engine.pause();
         engine.resume();
         QCOMPARE(phase.count(), 0);
         QCOMPARE(display.count(), 0);
 
-        QVERIFY(engine.start(5));
+        QVERIFY(engine.start(25));
         engine.resume();
         engine.pause();
-        const auto paused = engine.phase();
         engine.pause();
-        QCOMPARE(engine.phase(), paused);
         QCOMPARE(phase.count(), 2);
-    }
-
-    void startReplacesTheCountdown()
-    {
-        Rig rig;
-        auto& [clock, notifier, engine, finished] = rig;
-        QVERIFY(engine.start(25));
-        engine.pause();
+        // A new start replaces the paused countdown.
         QVERIFY(engine.start(5));
         QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Running{clock.now().addSecs(300), 300}));
-        QCOMPARE(engine.display(), QStringLiteral("05:00"));
+        QCOMPARE(engine.display(), u"05:00"_qs);
     }
 
-    void endsOnceWithANotification()
+    void endsOnce_data()
     {
+        QTest::addColumn<bool>("service");
+        QTest::newRow("with a notification") << true;
+        QTest::newRow("with a beep where no notification service runs") << false;
+    }
+
+    void endsOnce()
+    {
+        QFETCH(bool, service);
         Rig rig;
         auto& [clock, notifier, engine, finished] = rig;
-
+        notifier.serviceExists = service;
         QVERIFY(engine.start(0.01));
-        QCOMPARE(engine.display(), QStringLiteral("00:01"));
+        QCOMPARE(engine.display(), u"00:01"_qs);
         clock.advance(1);
         QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 500);
         QTest::qWait(50);
@@ -139,32 +122,17 @@ private slots:
         QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Idle{}));
         QCOMPARE(engine.display(), QString());
 
-        const QString identifier =
-            QStringLiteral("timer-") + shortestDecimal(clock.now().toMSecsSinceEpoch() / 1000.0);
-        QCOMPARE(notifier.posted,
-                 (QList<FakeNotifier::Posted>{{identifier, QStringLiteral("타이머 종료"),
-                                               QStringLiteral("설정한 시간이 끝났습니다.")}}));
-        QCOMPARE(notifier.beeps, 0);
-    }
-
-    void endBeepsWithoutNotificationService()
-    {
-        Rig rig;
-        auto& [clock, notifier, engine, finished] = rig;
-        notifier.serviceExists = false;
-
-        QVERIFY(engine.start(1));
-        clock.advance(60);
-        QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 500);
-        QCOMPARE(notifier.beeps, 1);
-        QVERIFY(notifier.posted.isEmpty());
+        const QString identifier = u"timer-"_qs + shortestDecimal(clock.now().toMSecsSinceEpoch() / 1000.0);
+        const QList<FakeNotifier::Posted> posted{
+            {identifier, u"타이머 종료"_qs, u"설정한 시간이 끝났습니다."_qs}};
+        QCOMPARE(notifier.posted, service ? posted : QList<FakeNotifier::Posted>{});
+        QCOMPARE(notifier.beeps, service ? 0 : 1);
     }
 
     void resetIsSilent()
     {
         Rig rig;
         auto& [clock, notifier, engine, finished] = rig;
-
         QVERIFY(engine.start(1));
         engine.reset();
         QCOMPARE(engine.display(), QString());
@@ -175,36 +143,32 @@ private slots:
         QCOMPARE(notifier.beeps, 0);
     }
 
-    void refusesLengthsWithoutAnEnd_data()
+    void lengths_data()
     {
         QTest::addColumn<double>("minutes");
-        QTest::newRow("zero") << 0.0;
-        QTest::newRow("negative") << -5.0;
-        QTest::newRow("infinite") << HUGE_VAL;
-        QTest::newRow("not a number") << std::nan("");
-        QTest::newRow("seconds overflow") << 1e307;
-        QTest::newRow("past every calendar") << 1.6e14;
+        QTest::addColumn<QString>("display"); // 25:00 where the length is refused
+        QTest::newRow("zero refused") << 0.0 << "25:00";
+        QTest::newRow("negative refused") << -5.0 << "25:00";
+        QTest::newRow("infinite refused") << HUGE_VAL << "25:00";
+        QTest::newRow("not a number refused") << std::nan("") << "25:00";
+        QTest::newRow("seconds overflow refused") << 1e307 << "25:00";
+        QTest::newRow("past every calendar refused") << 1.6e14 << "25:00";
+        QTest::newRow("very long still runs") << 1e12 << "16666666666:40:00";
     }
 
-    void refusesLengthsWithoutAnEnd()
+    void lengths()
     {
         QFETCH(double, minutes);
+        QFETCH(QString, display);
         Rig rig;
-        auto& [clock, notifier, engine, finished] = rig;
-        QVERIFY(engine.start(25));
-        const auto before = engine.phase();
-
-        QVERIFY(!engine.start(minutes));
-        QCOMPARE(engine.phase(), before);
-        QCOMPARE(engine.display(), QStringLiteral("25:00"));
-    }
-
-    void veryLongLengthStillDisplays()
-    {
-        Rig rig;
-        auto& [clock, notifier, engine, finished] = rig;
-        QVERIFY(engine.start(1e12));
-        QCOMPARE(engine.display(), QStringLiteral("16666666666:40:00"));
+        QVERIFY(rig.engine.start(25));
+        const auto before = rig.engine.phase();
+        const bool accepted = display != u"25:00";
+        QCOMPARE(rig.engine.start(minutes), accepted);
+        QCOMPARE(rig.engine.display(), display);
+        if (!accepted) {
+            QCOMPARE(rig.engine.phase(), before);
+        }
     }
 };
 

@@ -29,9 +29,8 @@ private slots:
         QTest::newRow("fraction dropped from 1000") << 1234.5 << u"1,234"_qs;
         QTest::newRow("two digits below 1000") << 187.456 << u"187.46"_qs;
         QTest::newRow("trailing zero dropped") << 5.10 << u"5.1"_qs;
-        QTest::newRow("half") << 0.5 << u"0.5"_qs;
         QTest::newRow("rounds up into the thousands") << 999.999 << u"1,000"_qs;
-        QTest::newRow("just above 1000") << 1000.4 << u"1,000"_qs;
+        QTest::newRow("carry stops at the first digit") << 1.999 << u"2"_qs;
         QTest::newRow("half to even down") << 0.125 << u"0.12"_qs;
         QTest::newRow("half to even up") << 0.135 << u"0.14"_qs;
         QTest::newRow("whole half to even") << 2500.5 << u"2,500"_qs;
@@ -54,7 +53,6 @@ private slots:
         const QLocale german(QLocale::German, QLocale::Germany);
         QCOMPARE(virel::formatPrice(1234567.0, german), u"1.234.567"_qs);
         QCOMPARE(virel::formatPrice(187.456, german), u"187,46"_qs);
-        QCOMPARE(virel::formatPrice(72300.0, QLocale(QLocale::Korean, QLocale::SouthKorea)), u"72,300"_qs);
     }
 
     void formatChange_data()

@@ -153,14 +153,13 @@ private slots:
         QCOMPARE(MarketStates::yahoo(present ? std::optional(name) : std::nullopt), state);
     }
 
-    void rawTexts()
+    void marketStateRawTextsReadBack()
     {
-        QCOMPARE(MarketStates::fromRawText(u"POST"_qs), MarketState::post);
+        for (const auto state : {MarketState::pre, MarketState::regular, MarketState::post,
+                                 MarketState::closed, MarketState::unknown}) {
+            QCOMPARE(MarketStates::fromRawText(MarketStates::rawText(state)), state);
+        }
         QCOMPARE(MarketStates::fromRawText(u"post"_qs), std::nullopt);
-        QCOMPARE(DisplayModes::fromRawText(u"watchlist"_qs), DisplayMode::watchlist);
-        QCOMPARE(DisplayModes::fromRawText(u"Watchlist"_qs), std::nullopt);
-        QCOMPARE(TickerPlacements::fromRawText(u"notchRight"_qs), TickerPlacement::notchRight);
-        QCOMPARE(TickerPlacements::rawText(TickerPlacement::belowMenuBar), u"belowMenuBar"_qs);
     }
 };
 

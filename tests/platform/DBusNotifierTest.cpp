@@ -12,8 +12,8 @@ using namespace virel;
 
 namespace {
 
-const auto kService = QStringLiteral("org.freedesktop.Notifications");
-const auto kPath = QStringLiteral("/org/freedesktop/Notifications");
+const auto kService = u"org.freedesktop.Notifications"_qs;
+const auto kPath = u"/org/freedesktop/Notifications"_qs;
 
 // A bus of our own, so the test never reaches the desktop's notification server.
 class PrivateBus
@@ -22,25 +22,25 @@ public:
     // With `activatable`, the bus advertises the notification service as startable on demand.
     bool start(bool activatable = false)
     {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty() || !m_dir.isValid()) {
+        const QString daemon = QStandardPaths::findExecutable(u"dbus-daemon"_qs);
+        QFile service(m_dir.filePath(u"notifications.service"_qs));
+        QFile config(m_dir.filePath(u"bus.conf"_qs));
+        if (daemon.isEmpty() || !service.open(QIODevice::WriteOnly) || !config.open(QIODevice::WriteOnly)) {
             return false;
         }
-        QString serviceDir;
-        if (activatable) {
-            serviceDir = QStringLiteral("<servicedir>%1</servicedir>").arg(m_dir.path());
-            writeFile(QStringLiteral("notifications.service"),
-                      QStringLiteral("[D-BUS Service]\nName=%1\nExec=/bin/false\n").arg(kService));
-        }
-        writeFile(
-            QStringLiteral("bus.conf"),
+        service.write("[D-BUS Service]\nName=org.freedesktop.Notifications\nExec=/bin/false\n");
+        const QString serviceDir = u"<servicedir>%1</servicedir>"_qs.arg(m_dir.path());
+        config.write(
             QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
                            "<auth>EXTERNAL</auth>%2<policy context=\"default\">"
                            "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
                            "<allow own=\"*\"/></policy></busconfig>")
-                .arg(m_dir.path(), serviceDir));
-        m_daemon.start(daemon, {QStringLiteral("--config-file=") + m_dir.filePath(QStringLiteral("bus.conf")),
-                                QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+                .arg(m_dir.path(), activatable ? serviceDir : QString())
+                .toUtf8());
+        service.close();
+        config.close();
+        m_daemon.start(daemon,
+                       {u"--config-file="_qs + config.fileName(), u"--nofork"_qs, u"--print-address"_qs});
         if (!m_daemon.waitForReadyRead(5000)) {
             return false;
         }
@@ -64,13 +64,6 @@ public:
     }
 
 private:
-    void writeFile(const QString& name, const QString& text)
-    {
-        QFile file(m_dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
-    }
-
     QTemporaryDir m_dir;
     QProcess m_daemon;
     QString m_address;
@@ -128,91 +121,71 @@ private:
     }
 
 private slots:
-    void availableWhileTheServiceIsOnTheBus()
-    {
-        PrivateBus bus;
-        if (!bus.start()) {
-            QSKIP("no dbus-daemon");
-        }
-        auto serverConnection = bus.connect(QStringLiteral("server"));
-        DBusNotifier notifier(bus.connect(QStringLiteral("client")), {});
-        QTest::qWait(100);
-        QVERIFY(!notifier.available());
-
-        FakeNotificationService service;
-        QVERIFY(publish(serverConnection, service));
-        QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
-        QTRY_VERIFY_WITH_TIMEOUT(notifier.bannersAtTopCentre(), 2000); // GNOME Shell's, by its name
-
-        QVERIFY(serverConnection.unregisterService(kService));
-        QTRY_VERIFY_WITH_TIMEOUT(!notifier.available(), 2000);
-    }
-
     void startableServiceCountsAsAvailable()
     {
         PrivateBus bus;
         if (!bus.start(true)) {
             QSKIP("no dbus-daemon");
         }
-        DBusNotifier notifier(bus.connect(QStringLiteral("client")), {});
+        DBusNotifier notifier(bus.connect(u"client"_qs), {});
         QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
     }
 
-    void postsWithSoundAndReplacesByIdentifier()
+    void postsWhileTheServiceIsOnTheBus()
     {
         PrivateBus bus;
         if (!bus.start()) {
             QSKIP("no dbus-daemon");
         }
-        auto serverConnection = bus.connect(QStringLiteral("server"));
+        auto serverConnection = bus.connect(u"server"_qs);
+        DBusNotifier notifier(bus.connect(u"client"_qs), {});
+        QTest::qWait(100);
+        QVERIFY(!notifier.available());
         FakeNotificationService service;
-        QVERIFY(publish(serverConnection, service));
-        DBusNotifier notifier(bus.connect(QStringLiteral("client")), {});
+        QVERIFY(serverConnection.registerObject(kPath, &service, QDBusConnection::ExportAllSlots) &&
+                serverConnection.registerService(kService));
         QTRY_VERIFY_WITH_TIMEOUT(notifier.available(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(notifier.bannersAtTopCentre(), 2000); // GNOME Shell's, by its name
 
-        notifier.post(QStringLiteral("rule-a"), QStringLiteral("삼성전자 가격 알림"),
-                      QStringLiteral("first"));
+        const auto post = [&](const char* id, const char* body) {
+            notifier.post(QString::fromUtf8(id), u"삼성전자 가격 알림"_qs, QString::fromUtf8(body));
+        };
+        post("rule-a", "first");
         // Quick repeats before the server has answered still replace the first notification.
-        notifier.post(QStringLiteral("rule-a"), QStringLiteral("삼성전자 가격 알림"),
-                      QStringLiteral("second"));
-        notifier.post(QStringLiteral("rule-a"), QStringLiteral("삼성전자 가격 알림"),
-                      QStringLiteral("third"));
+        post("rule-a", "second");
+        post("rule-a", "third");
         QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 2, 2000);
-
         const auto& first = service.calls[0];
-        QCOMPARE(first.appName, QStringLiteral("Virel"));
+        QCOMPARE(first.appName, u"Virel"_qs);
         QCOMPARE(first.replacesId, 0u);
-        QCOMPARE(first.summary, QStringLiteral("삼성전자 가격 알림"));
-        QCOMPARE(first.body, QStringLiteral("first"));
-        QCOMPARE(first.hints.value(QStringLiteral("sound-name")).toString(),
-                 QStringLiteral("message-new-instant"));
+        QCOMPARE(first.summary, u"삼성전자 가격 알림"_qs);
+        QCOMPARE(first.body, u"first"_qs);
+        QCOMPARE(first.hints.value(u"sound-name"_qs).toString(), u"message-new-instant"_qs);
         QCOMPARE(first.timeout, -1);
         QCOMPARE(service.calls[1].replacesId, 41u);
-        QCOMPARE(service.calls[1].body, QStringLiteral("third"));
+        QCOMPARE(service.calls[1].body, u"third"_qs);
 
-        notifier.post(QStringLiteral("timer-1700000000.5"), QStringLiteral("타이머 종료"),
-                      QStringLiteral("b"));
-        QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 3, 2000);
-        QCOMPARE(service.calls[2].replacesId, 0u);
-
+        post("timer-1700000000.5", "b");
         // The id is remembered: a later firing of the same rule replaces it as well.
-        notifier.post(QStringLiteral("rule-a"), QStringLiteral("삼성전자 가격 알림"),
-                      QStringLiteral("again"));
+        post("rule-a", "again");
         QTRY_COMPARE_WITH_TIMEOUT(service.calls.size(), 4, 2000);
+        QCOMPARE(service.calls[2].replacesId, 0u);
         QCOMPARE(service.calls[3].replacesId, 41u);
+
+        QVERIFY(serverConnection.unregisterService(kService));
+        QTRY_VERIFY_WITH_TIMEOUT(!notifier.available(), 2000);
     }
 
     void withoutABusNothingIsAvailableAndBeepIsInjected()
     {
         int beeps = 0;
-        DBusNotifier notifier(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                                            QStringLiteral("missing")),
+        DBusNotifier notifier(QDBusConnection::connectToBus(u"unix:path=/nonexistent/bus"_qs, u"missing"_qs),
                               [&beeps] { ++beeps; });
         QVERIFY(!notifier.available());
-        notifier.post(QStringLiteral("x"), QStringLiteral("t"), QStringLiteral("b"));
+        notifier.post(u"x"_qs, u"t"_qs, u"b"_qs);
         notifier.beep();
         QCOMPARE(beeps, 1);
-        QDBusConnection::disconnectFromBus(QStringLiteral("missing"));
+        QDBusConnection::disconnectFromBus(u"missing"_qs);
     }
 };
 

@@ -21,7 +21,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_bus.setSocketOptions(QLocalServer::UserAccessOption);
-        QVERIFY(m_bus.listen(m_dir.filePath(QStringLiteral("bus"))));
+        QVERIFY(m_bus.listen(m_dir.filePath(u"bus"_qs)));
         connect(&m_bus, &QLocalServer::newConnection, this, [this] {
             while (QLocalSocket* client = m_bus.nextPendingConnection()) {
                 m_clients.append(client);
@@ -37,7 +37,7 @@ private slots:
     void silentKeychainCountsAsFailure()
     {
         KeychainStore store(200ms);
-        QCOMPARE(awaitTask(store.save(QStringLiteral("토큰-token"))), false);
+        QCOMPARE(awaitTask(store.save(u"토큰-token"_qs)), false);
         QCOMPARE(awaitTask(store.load()), std::nullopt);
         awaitTask(store.remove());
         QVERIFY(!m_clients.isEmpty()); // the keychain did try the bus

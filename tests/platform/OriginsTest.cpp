@@ -38,7 +38,8 @@ private slots:
         QTest::addColumn<QString>("expectedHost");
         QTest::newRow("unset uses the built-in host") << QByteArray() << u"query1.finance.yahoo.com"_qs;
         QTest::newRow("loopback override") << QByteArray("http://127.0.0.1:4321") << u"127.0.0.1"_qs;
-        QTest::newRow("refused override falls back") << QByteArray("http://evil.example") << u"query1.finance.yahoo.com"_qs;
+        QTest::newRow("refused override falls back")
+            << QByteArray("http://evil.example") << u"query1.finance.yahoo.com"_qs;
     }
     void environmentOverride()
     {

