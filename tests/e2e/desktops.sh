@@ -86,8 +86,10 @@ else
 fi
 
 # --- title bars ----------------------------------------------------------------------------------
+# The title bar's height in each desktop's stock theme.
+declare -A title_height=([gnome]=37 [sway]=27 [kde]=29)
 read -r x y w _ < <(find XTerm 'w > 1000')
-title="$x $y $w 24"
+title="$x $y $w ${title_height[$desk]}"
 covering=""
 for surface in "$(strip || true)" "$(bar || true)"; do
   [ -n "$surface" ] && overlap "$surface" "$title" && covering="$covering ($surface)"
