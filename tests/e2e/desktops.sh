@@ -11,7 +11,9 @@
 # - the strip covers nothing of the top bar (GNOME: its clock; sway: the bar's band);
 # - no Virel surface lies over the title bar of the maximised (sway: tiled) xterm;
 # - hovering the strip opens the glance, and it closes within 1 s after the pointer has left for the
-#   top bar, a Wayland surface (on KDE the pointer is XWayland's own: see tools/desktop);
+#   top bar, a Wayland surface (on KDE the pointer is XWayland's own and the place under it an X
+#   window's title bar: there this shows only that hover works, see tools/desktop);
+# - a right-click on the strip opens the menu (where: printed), and a click on the top bar closes it;
 # - no Virel surface is shown over a full-screen xterm.
 # Native layer-shell surfaces (sway, KDE) are not in the window list: there the checks see what is
 # left on XWayland, and the screenshot shows the rest.
@@ -124,6 +126,28 @@ if wait_for 3 glance; then
   fi
 else
   bad "hovering the strip opened no glance"
+fi
+
+# --- the menu --------------------------------------------------------------------------------------
+# A right-click on the strip; the menu is the large Virel window that was not there before.
+if where="$(strip)"; then
+  read -r x y w h <<<"$where"
+  popups() { list | awk '$6 == "virel" && $4 > 100 {print $1, $2, $3, $4}' | sort; }
+  popups >"$work/popups-before"
+  "$desktop" click $((x + w / 2)) $((y + h / 2)) --right
+  menu() { popups | comm -13 "$work/popups-before" - | grep .; }
+  if wait_for 3 menu; then
+    ok "a right-click on the strip at ($((x + w / 2)), $((y + h / 2))) opens the menu at ($(menu))"
+    "$desktop" click 1500 12
+    no_menu() { ! menu; }
+    if wait_for 1 no_menu; then
+      ok "a click on the top bar closes the menu"
+    else
+      bad "the menu stays open after a click on the top bar"
+    fi
+  else
+    bad "a right-click on the strip opened no menu"
+  fi
 fi
 
 # --- full screen ---------------------------------------------------------------------------------
