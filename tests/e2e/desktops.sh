@@ -63,7 +63,7 @@ printf '[General]\nupdate.lastCheck=%s\n' "$(date -u +%Y-%m-%dT%H:%M:%S.000Z)" >
 HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
   QT_LOGGING_RULES="virel.perf.info=true" "$build/bin/virel" --demo >"$work/virel.log" 2>&1 &
 pids+=($!)
-xterm -maximized -title maximised &
+xterm -maximized -title maximised 2>/dev/null &
 pids+=($!)
 wait_for 30 grep -q 'virel.perf: first quote drawn' "$work/virel.log" || { cat "$work/virel.log"; exit 1; }
 wait_for 10 find XTerm 'w > 1000' || { echo "desktops: no xterm window" >&2; exit 1; }
@@ -151,7 +151,7 @@ if where="$(strip)"; then
 fi
 
 # --- full screen ---------------------------------------------------------------------------------
-xterm -fullscreen -title fullscreen &
+xterm -fullscreen -title fullscreen 2>/dev/null &
 pids+=($!)
 wait_for 10 find XTerm 'h >= 1080' || true
 sleep 1
