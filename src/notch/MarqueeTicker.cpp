@@ -34,6 +34,8 @@ public:
         }
     }
 
+    TickerMotion::Mode mode() const { return m_mode; }
+
     void remove(MarqueeTicker* ticker)
     {
         m_all.removeOne(ticker);
@@ -172,6 +174,11 @@ void MarqueeTicker::followPresence(Presence& presence)
 void MarqueeTicker::setSmoothOnBattery(bool smooth)
 {
     FrameClock::instance().setSmoothOnBattery(smooth);
+}
+
+bool MarqueeTicker::flowing()
+{
+    return FrameClock::instance().mode() == TickerMotion::Mode::flow;
 }
 
 void MarqueeTicker::setFullScreen(bool fullScreen)

@@ -54,6 +54,8 @@ public:
     // the keyboard or the machine runs on battery (unless `smooth` on battery is chosen).
     static void followPresence(Presence& presence);
     static void setSmoothOnBattery(bool smooth);
+    // Whether tickers flow smoothly now; other motion on the strip then animates too.
+    static bool flowing();
     // No ticker draws while a full-screen window is active on the screen.
     static void setFullScreen(bool fullScreen);
 

@@ -247,6 +247,15 @@ void NotchStripView::rotationChanged()
         m_shownItem = next; // nothing on screen changes, so nothing is redrawn
         return;
     }
+    // While the tickers step or stand, the chip changes in one frame: every frame costs the
+    // compositor too, and nobody is watching the fade.
+    if (!MarqueeTicker::flowing()) {
+        m_fadeFrames.stop();
+        m_fadingItem.reset();
+        m_shownItem = next;
+        update();
+        return;
+    }
     m_fadingItem = m_shownItem;
     m_shownItem = next;
     m_fadeClock.start();

@@ -331,6 +331,12 @@ private slots:
         f->state->rotate();
         QVERIFY(strip->isCrossFading());
         QTRY_VERIFY_WITH_TIMEOUT(!strip->isCrossFading(), 1000);
+        FakePresence presence;
+        MarqueeTicker::followPresence(presence);
+        presence.set(false, 300, false);
+        f->state->rotate();
+        QVERIFY2(!strip->isCrossFading(), "nobody there: the next chip in one frame");
+        presence.set(false, 0, false);
 
         QVERIFY(!strip->ticker()->isVisible() && !strip->ticker()->isAnimating());
         f->state->setTickerPlacement(TickerPlacement::notchRight);
