@@ -127,9 +127,9 @@ step "the ticker bar and the strip, black at the top centre, are in the band"
 # The compositor stacks the band above swaybar or below it; the band is the one showing the quotes'
 # rise and fall colours.
 band_top=$panel
-wait_for 5 shows_change_colours 0 && band_top=0
+wait_for 10 shows_change_colours 0 && band_top=0
 shows_change_colours "$band_top" || fail "no ticker bar in the band"
-wait_for 5 dark_at 960 $((band_top + 12)) || fail "no strip at the top centre"
+wait_for 10 dark_at 960 $((band_top + 12)) || fail "no strip at the top centre"
 shot "$work/after.png"
 
 step "hovering the strip opens the glance under it"
@@ -137,17 +137,17 @@ glance_y=$((band_top + 24 + 6 + 100))
 light_at 960 "$glance_y" || fail "something dark under the strip before hovering"
 cursor 900 600
 cursor 960 $((band_top + 12))
-wait_for 3 dark_at 960 "$glance_y" || fail "the glance did not open on hover"
+wait_for 10 dark_at 960 "$glance_y" || fail "the glance did not open on hover"
 shot "$work/glance.png"
 step "a click on the glance's first row opens that symbol's detail window (on XWayland)"
 cursor 960 $((band_top + 24 + 6 + 50))
 swaymsg seat - cursor press button1 >/dev/null
 swaymsg seat - cursor release button1 >/dev/null
-wait_for 5 bash -c 'swaymsg -t get_tree | grep -q "\"name\": \"Virel — 상세\""' || fail "no detail window after the click"
+wait_for 15 bash -c 'swaymsg -t get_tree | grep -q "\"name\": \"Virel — 상세\""' || fail "no detail window after the click"
 swaymsg '[title="Virel — 상세"]' kill >/dev/null
 step "leaving for the xterm closes the glance"
 cursor 960 700
-wait_for 2 light_at 960 "$glance_y" || fail "the glance stayed open after the pointer left"
+wait_for 5 light_at 960 "$glance_y" || fail "the glance stayed open after the pointer left"
 
 step "at scale 2 the ticker is drawn at 2x"
 # A 1x picture blown up has no detail finer than 2 px: halving and doubling it again changes little;
@@ -163,7 +163,7 @@ crisp_band() {
   xterm_text="$(detail "600x40+0+$(((panel + 24 + 27) * 2 + 4))")"
   awk -v b="$band" -v x="$xterm_text" 'BEGIN{exit !(b > 2 * x && b > 5)}'
 }
-wait_for 3 crisp_band || fail "the band at scale 2 looks upscaled (detail $band, xterm's $xterm_text)"
+wait_for 10 crisp_band || fail "the band at scale 2 looks upscaled (detail $band, xterm's $xterm_text)"
 step "fine detail at scale 2: band $band, XWayland's xterm text $xterm_text"
 
 step "PASS (screenshots in $work)"
