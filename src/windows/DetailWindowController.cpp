@@ -4,6 +4,7 @@
 #include "windows/WindowStyle.h"
 
 #include <QEvent>
+#include <QFont>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -62,11 +63,14 @@ bool DetailWindowController::eventFilter(QObject* watched, QEvent* event)
     // Closing drops the view with its state and running load; the window stays for the next show().
     if (watched == m_window.get() && event->type() == QEvent::Close) {
         delete m_view.data();
-        // An always-on process: once the window is gone, so is what it held (the window's buffer, and
-        // the heap its content used, given back to the system).
+        // An always-on process: once the window is gone, so is what it held (the window's buffer, the
+        // faces and glyph caches of its fonts, and the heap its content used, given back to the
+        // system). The font cache is process-wide; the surfaces' few faces come back on their next
+        // frame.
         QTimer::singleShot(0, this, [this] {
             if (m_window && !m_window->isVisible()) {
                 static_cast<DetailWindow*>(m_window.get())->releaseNativeWindow();
+                QFont::cleanup();
                 ::malloc_trim(0);
             }
         });
