@@ -31,7 +31,14 @@ QtScreenFacts::~QtScreenFacts() = default;
 std::optional<QRectF> QtScreenFacts::fullScreenWindow() const
 {
     const auto window = m_root ? m_root->fullScreenWindow() : std::nullopt;
-    return window ? std::optional<QRectF>(*window) : std::nullopt;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!window || primary == nullptr) {
+        return std::nullopt;
+    }
+    // The root window counts device pixels; Qt's geometry counts them divided by the scale.
+    const double scale = primary->devicePixelRatio();
+    return QRectF(window->x() / scale, window->y() / scale, window->width() / scale,
+                  window->height() / scale);
 }
 
 void QtScreenFacts::watch(QScreen* screen)
@@ -46,9 +53,12 @@ ScreenInfo QtScreenFacts::infoOf(const QScreen& screen) const
     ScreenInfo info;
     info.frame = toDesk(screen.geometry(), primary);
     info.visibleFrame = toDesk(screen.availableGeometry(), primary);
+    // Other clients' struts are in device pixels.
     const QRect area = screen.geometry();
-    info.panelBand =
-        std::max(double(X11Dock::othersTopBand(m_dock, area.left(), area.right() + 1)) - area.top(), 0.0);
+    const double scale = screen.devicePixelRatio();
+    const quint32 band =
+        X11Dock::othersTopBand(m_dock, qRound(area.left() * scale), qRound((area.right() + 1) * scale));
+    info.panelBand = std::max(band / scale - area.top(), 0.0);
     return info;
 }
 
