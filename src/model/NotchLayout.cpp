@@ -68,11 +68,14 @@ double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop
     return std::max(std::min(*nearest - statusItemGap - notchRight, sideWidth), minRightWidth);
 }
 
-double topPanelHeight(const ScreenInfo& screen, const std::optional<DeskRect>& reserved)
+double topPanelHeight(const ScreenInfo& screen, const std::optional<ReservedBand>& reserved)
 {
     double workTop = screen.visibleFrame.maxY();
-    if (reserved && std::fabs(workTop - reserved->y) < 0.5) {
-        workTop = reserved->maxY();
+    if (reserved && std::fabs(workTop - reserved->band.y) < 0.5) {
+        workTop = reserved->band.maxY();
+        if (reserved->panelBand >= screen.frame.maxY() - workTop) {
+            workTop = screen.frame.maxY();
+        }
     }
     return std::max({screen.frame.maxY() - workTop, screen.panelBand, 0.0});
 }
@@ -163,9 +166,10 @@ QList<int> nameCuts(const QList<QList<double>>& nameForms, double excess)
 
 Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
-                 bool focusMode, const std::optional<DeskRect>& reservedBand)
+                 bool focusMode, const std::optional<ReservedBand>& reservedBand)
 {
     Geometry g;
+    g.panelBand = screen.panelBand;
     const double panel = topPanelHeight(screen, reservedBand);
     g.notchWidth = notchWidth(screen);
     g.rightWidth = rightWidth(screen, g.notchWidth, primaryTop(screens, screen), windows, ownPid);

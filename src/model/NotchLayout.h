@@ -37,10 +37,19 @@ double primaryTop(const QList<ScreenInfo>& screens, const ScreenInfo& chosen);
 // between 70 and 190; 190 when the window list is unavailable or holds no such item.
 double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop,
                   const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid);
+// The band a docked ticker bar keeps free of other windows, and how deep other clients' reservations
+// reached when it was taken.
+struct ReservedBand
+{
+    DeskRect band;
+    double panelBand = 0;
+};
+
 // How far the desktop's own top panel reaches down, by the work area or by what other clients reserve;
-// 0 without one. `reserved` is the band the ticker bar already keeps free of other windows: the work
-// area then ends at its bottom edge, not the panel's.
-double topPanelHeight(const ScreenInfo& screen, const std::optional<DeskRect>& reserved = {});
+// 0 without one. With `reserved`, the work area ends at that band's bottom edge, not the panel's, and
+// the band's top edge only stands for a panel the clients' reservations did not explain: one that
+// was such a reservation is gone once no client reserves it.
+double topPanelHeight(const ScreenInfo& screen, const std::optional<ReservedBand>& reserved = {});
 // At the top centre, or hanging from the bottom edge of a top panel so the panel's content stays seen.
 DeskRect stripFrame(const ScreenInfo& screen, double notchWidth, double rightWidth, double topPanel = 0);
 bool showsTickerBar(TickerPlacement placement, bool focusMode);
@@ -89,13 +98,14 @@ struct Geometry
     // share one band, where the strip's part of the bar is left free.
     std::optional<DeskRect> tickerBand;
     std::optional<DeskRect> tickerBarHole;
+    double panelBand = 0; // the screen's, as it was found
 
     bool operator==(const Geometry&) const = default;
 };
 
 Geometry compute(const ScreenInfo& screen, const QList<ScreenInfo>& screens,
                  const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid, TickerPlacement placement,
-                 bool focusMode, const std::optional<DeskRect>& reservedBand = {});
+                 bool focusMode, const std::optional<ReservedBand>& reservedBand = {});
 
 } // namespace NotchLayout
 } // namespace virel

@@ -128,7 +128,10 @@ void NotchWindowController::layout()
         return;
     }
     // A docked bar's own reservation shows in the work area; it must not push the bar further down.
-    const auto reserved = m_tickerBar && m_tickerBarDocked ? m_geometry.tickerBand : std::nullopt;
+    std::optional<NotchLayout::ReservedBand> reserved;
+    if (m_tickerBar && m_tickerBarDocked && m_geometry.tickerBand) {
+        reserved = NotchLayout::ReservedBand{*m_geometry.tickerBand, m_geometry.panelBand};
+    }
     m_geometry = NotchLayout::compute(*screen, m_screens.screens(), m_scan.windows(), m_scan.ownProcessId(),
                                       m_state.tickerPlacement(), m_state.focusMode(), reserved);
     const StripParts parts{m_geometry.notchWidth, NotchLayout::sideWidth, m_geometry.rightWidth};

@@ -9,6 +9,7 @@ namespace NL = virel::NotchLayout;
 Q_DECLARE_METATYPE(virel::ScreenInfo)
 Q_DECLARE_METATYPE(virel::DeskRect)
 Q_DECLARE_METATYPE(std::optional<virel::DeskRect>)
+Q_DECLARE_METATYPE(std::optional<virel::NotchLayout::ReservedBand>)
 Q_DECLARE_METATYPE(virel::TickerMotion::Conditions)
 
 namespace {
@@ -86,7 +87,8 @@ private slots:
         QCOMPARE(g.tickerBar, (DeskRect{0, 854, 1440, 22}));
         QCOMPARE(NL::glanceFrame(g.notchCenterX, g.strip, QSizeF(320, 200)), (DeskRect{560, 670, 320, 200}));
         // Its window's clear edges reach 8 beyond the card and up to the strip, not over it.
-        QCOMPARE(NL::glanceWindowFrame(DeskRect{560, 670, 320, 200}, g.strip), (DeskRect{552, 662, 336, 214}));
+        QCOMPARE(NL::glanceWindowFrame(DeskRect{560, 670, 320, 200}, g.strip),
+                 (DeskRect{552, 662, 336, 214}));
         QVERIFY(
             !NL::compute(screen, {screen}, std::nullopt, ownPid, TickerPlacement::rotate, false).tickerBar);
     }
@@ -168,9 +170,9 @@ private slots:
 
     void band_data()
     {
-        QTest::addColumn<double>("workAreaTop"); // below the screen's top edge
-        QTest::addColumn<double>("panelBand");   // what other clients reserve
-        QTest::addColumn<std::optional<DeskRect>>("reserved");
+        QTest::addColumn<double>("workAreaTop");                       // below the screen's top edge
+        QTest::addColumn<double>("panelBand");                         // what other clients reserve
+        QTest::addColumn<std::optional<NL::ReservedBand>>("reserved"); // with the panel band then
         QTest::addColumn<double>("stripY");
         QTest::addColumn<std::optional<DeskRect>>("band");
         QTest::addColumn<std::optional<DeskRect>>("hole");
@@ -178,24 +180,30 @@ private slots:
         const DeskRect alone{0, 854, 1440, 46};  // strip at the top, bar under it
         const DeskRect shared{0, 846, 1440, 24}; // under a 30 point panel, as deep as the strip
         const DeskRect hole{524, 848, 392, 22};
+        const auto held = [](DeskRect band, double panelBand) {
+            return std::optional(NL::ReservedBand{band, panelBand});
+        };
+        const std::optional<NL::ReservedBand> free;
         QTest::newRow("no top panel: strip at the top, bar under it")
-            << 0.0 << 0.0 << none << 876.0 << std::optional(alone) << none;
+            << 0.0 << 0.0 << free << 876.0 << std::optional(alone) << none;
         QTest::newRow("30 point panel: strip hangs from it, bar leaves its width free")
-            << 30.0 << 0.0 << none << 846.0 << std::optional(shared) << std::optional(hole);
+            << 30.0 << 0.0 << free << 846.0 << std::optional(shared) << std::optional(hole);
         QTest::newRow("own band, strip and bar, is no panel")
-            << 46.0 << 0.0 << std::optional(alone) << 876.0 << std::optional(alone) << none;
+            << 46.0 << 0.0 << held(alone, 0) << 876.0 << std::optional(alone) << none;
         QTest::newRow("a later panel our band hides, told by its reservation")
-            << 46.0 << 30.0 << std::optional(alone) << 846.0 << std::optional(shared) << std::optional(hole);
+            << 46.0 << 30.0 << held(alone, 0) << 846.0 << std::optional(shared) << std::optional(hole);
         QTest::newRow("own band under a panel is not the panel")
-            << 54.0 << 0.0 << std::optional(shared) << 846.0 << std::optional(shared) << std::optional(hole);
+            << 54.0 << 0.0 << held(shared, 0) << 846.0 << std::optional(shared) << std::optional(hole);
+        QTest::newRow("a reserving panel that quit leaves our band's top")
+            << 54.0 << 0.0 << held(shared, 30) << 876.0 << std::optional(alone) << none;
         QTest::newRow("panel grown past the reserved band")
-            << 60.0 << 0.0 << std::optional(shared) << 816.0 << std::optional(DeskRect{0, 816, 1440, 24})
+            << 60.0 << 0.0 << held(shared, 0) << 816.0 << std::optional(DeskRect{0, 816, 1440, 24})
             << std::optional(DeskRect{524, 818, 392, 22});
     }
     void band()
     {
         QFETCH(double, workAreaTop);
-        QFETCH(std::optional<DeskRect>, reserved);
+        QFETCH(std::optional<NL::ReservedBand>, reserved);
         ScreenInfo screen = plainScreen(1440, 900, workAreaTop);
         QFETCH(double, panelBand);
         screen.panelBand = panelBand;
