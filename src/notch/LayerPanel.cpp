@@ -125,11 +125,8 @@ void LayerPanel::createRole()
                 static_cast<LayerPanel*>(data)->configured(
                     QSize(static_cast<int>(width), static_cast<int>(height)));
             },
-        .closed =
-            [](void* data, zwlr_layer_surface_v1*) {
-                // The output went; nothing is drawn here again.
-                static_cast<LayerPanel*>(data)->m_configured = false;
-            },
+        .closed = [](void* data,
+                     zwlr_layer_surface_v1*) { static_cast<LayerPanel*>(data)->closedByCompositor(); },
     };
     zwlr_layer_surface_v1_add_listener(m_layer, &layerListener, this);
     zwlr_layer_surface_v1_set_keyboard_interactivity(m_layer,
@@ -322,7 +319,30 @@ void LayerPanel::configured(QSize size)
 
 void LayerPanel::outputsChanged()
 {
+    m_reopened = false;
+    reopen();
     updateScale();
+}
+
+// The compositor drops a layer surface whose output went. A new one goes where the compositor puts it
+// now, at once if another output is left, or when one comes; once per change of outputs, so that a
+// compositor that keeps refusing it is not asked again and again.
+void LayerPanel::closedByCompositor()
+{
+    m_closed = true;
+    m_configured = false;
+    QTimer::singleShot(0, this, &LayerPanel::reopen);
+}
+
+void LayerPanel::reopen()
+{
+    if (!m_closed || m_reopened || !m_session.hasOutput()) {
+        return;
+    }
+    m_closed = false;
+    m_reopened = true;
+    destroyRole();
+    createRole();
 }
 
 void LayerPanel::updateScale()

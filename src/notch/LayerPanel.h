@@ -93,6 +93,8 @@ private:
     void destroyRole();
     void createPopup();
     void configured(QSize size);
+    void closedByCompositor();
+    void reopen();
     void applyPlacement();
     void applyInput();
     QRect insetFrame() const;
@@ -122,6 +124,8 @@ private:
     QSize m_size; // configured, in points
     int m_scale = 1;
     bool m_configured = false;
+    bool m_closed = false;   // by the compositor
+    bool m_reopened = false; // since the outputs last changed
     bool m_dirty = true;
     bool m_paused = false; // the compositor stopped asking for frames
     QTimer m_stall;

@@ -182,6 +182,7 @@ struct WaylandSession::Globals
         };
         outputs.push_back({output, name, 1});
         wl_output_add_listener(output, &listener, this);
+        rescalePanels();
     }
 
     void removeOutput(uint32_t name)
@@ -191,6 +192,7 @@ struct WaylandSession::Globals
         if (gone != outputs.end()) {
             wl_output_destroy(gone->output);
             outputs.erase(gone);
+            rescalePanels();
         }
     }
 
@@ -342,6 +344,11 @@ std::optional<double> WaylandSession::idleSeconds() const
         return 0.0;
     }
     return std::chrono::duration<double>(Steady::now() - *m_globals->idleSince).count();
+}
+
+bool WaylandSession::hasOutput() const
+{
+    return !m_globals->outputs.empty();
 }
 
 int WaylandSession::outputScale() const

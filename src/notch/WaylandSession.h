@@ -38,6 +38,7 @@ public:
     // Seconds since the last input, counted from the compositor's idle notice; none without one.
     std::optional<double> idleSeconds() const;
     // The highest scale among the outputs, for surfaces that have not entered one yet.
+    bool hasOutput() const;
     int outputScale() const;
     int outputScale(wl_output* output) const;
 
