@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QScopeGuard>
+#include <array>
 #include <cstdio>
 
 using namespace virel;
@@ -63,9 +65,16 @@ int main(int argc, char* argv[])
     }
 
     BrowserLauncher browser;
-    for (const char* scheme : {"http", "https"}) {
+    static constexpr std::array schemes{"http", "https"};
+    for (const char* scheme : schemes) {
         QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &browser, "open");
     }
+    // Qt holds the handler by address: it lets go before the launcher goes.
+    const auto unsetHandlers = qScopeGuard([] {
+        for (const char* scheme : schemes) {
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        }
+    });
     Settings settings;
     DBusNotifier notifier(QDBusConnection::sessionBus(), [] { QApplication::beep(); });
     // XWayland counts only the input its own windows get: the compositor's idle notice comes first.
