@@ -131,6 +131,8 @@ void NotchWindowController::layout()
     std::optional<NotchLayout::ReservedBand> reserved;
     if (m_tickerBar && m_tickerBarDocked && m_geometry.tickerBand) {
         reserved = NotchLayout::ReservedBand{*m_geometry.tickerBand, m_geometry.panelBand};
+    } else if (m_stripBand) {
+        reserved = NotchLayout::ReservedBand{m_geometry.strip, m_geometry.panelBand};
     }
     m_geometry = NotchLayout::compute(*screen, m_screens.screens(), m_scan.windows(), m_scan.ownProcessId(),
                                       m_state.tickerPlacement(), m_state.focusMode(), reserved);
@@ -151,6 +153,7 @@ void NotchWindowController::layout()
     } else {
         place(*m_strip, frame);
         layoutTickerBar();
+        keepStripBand();
     }
     if (glanceWidget()) {
         placeGlance(); // an open card follows the strip to its new place
@@ -202,6 +205,27 @@ void NotchWindowController::layoutTickerBar()
                                    localRect(*m_geometry.tickerBarHole, *m_geometry.tickerBar)
                              : QRegion());
     place(*m_tickerBar, frame);
+}
+
+// The strip stays above the window manager, which therefore reserves nothing for it. Alone, it has a
+// dock of its own size under it that keeps maximised windows' title bars out of its band; with the
+// bar, the bar's band holds it.
+void NotchWindowController::keepStripBand()
+{
+    if (m_geometry.tickerBar || m_fullScreen || !m_screens.reservesDockBands()) {
+        m_stripBand.reset();
+        return;
+    }
+    if (!m_stripBand) {
+        m_stripBand = std::make_unique<QWidget>();
+        makePanel(*m_stripBand, false, false, true);
+        m_stripBand->setMask(QRegion(0, 0, 1, 1)); // drawn nowhere the strip does not cover
+        m_screens.makeDock(m_stripBand->winId());
+    }
+    const QRectF band = fromDesk(m_geometry.strip, m_screens.primaryGeometry());
+    m_screens.reserveBand(m_stripBand->winId(),
+                          NotchLayout::topStrut(band, m_stripBand->devicePixelRatioF()));
+    place(*m_stripBand, band.toAlignedRect());
 }
 
 void NotchWindowController::relayoutIfWidthChanged()
@@ -343,6 +367,7 @@ void NotchWindowController::followFullScreen()
         m_strip->hide();
     }
     m_tickerBar.reset();
+    m_stripBand.reset();
 }
 
 } // namespace virel

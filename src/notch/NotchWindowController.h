@@ -68,6 +68,7 @@ protected:
 
 private:
     void layoutTickerBar();
+    void keepStripBand();
     void relayoutIfWidthChanged();
     void pointerCrossed();
     bool pointerOnSurfaces() const { return m_onStrip || m_onGlance; }
@@ -85,6 +86,7 @@ private:
     std::unique_ptr<NotchStripView> m_strip;
     std::unique_ptr<TickerBarView> m_tickerBar;
     bool m_tickerBarDocked = false;       // a dock reserving its band, not an unmanaged panel
+    std::unique_ptr<QWidget> m_stripBand; // without the bar, an unseen dock keeping the strip's band
     std::unique_ptr<GlanceView> m_glance; // one window, shown and hidden
     NotchLayout::Geometry m_geometry;
     bool m_onStrip = false;
