@@ -1,11 +1,13 @@
 #include "FakeClock.h"
 #include "FakePresence.h"
+#include "FakeScreens.h"
 #include "StateFixture.h"
 #include "notch/DarkGlass.h"
 #include "notch/GlanceRow.h"
 #include "notch/GlanceView.h"
 #include "notch/MarqueeTicker.h"
 #include "notch/NotchStripView.h"
+#include "notch/NotchWindowController.h"
 #include "notch/QuoteChip.h"
 #include "notch/Sparkline.h"
 #include "notch/TickerBarView.h"
@@ -17,6 +19,7 @@
 
 using namespace virel;
 using namespace virel::test;
+using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(virel::QuoteMap)
 Q_DECLARE_METATYPE(std::optional<Quote>)
@@ -71,15 +74,25 @@ int pixels(const QImage& image, int fromX, int toX, Tint tint)
     return count;
 }
 
+// The pointer entering or leaving a surface, as the windowing system reports it.
+void cross(QWidget* surface, QEvent::Type type)
+{
+    QEvent crossing(type);
+    QCoreApplication::sendEvent(surface, &crossing);
+}
+
 } // namespace
 
 // What the notch draws: quote chips, sparklines, the dark card, the flowing ticker, the strip beside
-// the notch, the glance card under it and the ticker bar.
-class NotchPaintTest : public QObject
+// the notch, the glance card under it and the ticker bar; and how the controller places, shows and
+// hides them.
+class NotchTest : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<MorningStateFixture> f;
+    std::optional<FakeScreenFacts> screens;
+    std::optional<FakeStatusItemScan> scan;
 
     std::unique_ptr<GlanceView> makeGlance()
     {
@@ -94,9 +107,18 @@ class NotchPaintTest : public QObject
         strip->resize(392, 24);
         return strip;
     }
+    std::unique_ptr<NotchWindowController> makeController()
+    {
+        return std::make_unique<NotchWindowController>(*f->state, *screens, *scan, f->clock);
+    }
 
 private slots:
-    void init() { f = std::make_unique<MorningStateFixture>(); }
+    void init()
+    {
+        f = std::make_unique<MorningStateFixture>();
+        screens.emplace();
+        scan.emplace();
+    }
     void cleanup() { f.reset(); }
 
     void chip_data()
@@ -148,8 +170,6 @@ private slots:
         QTest::addColumn<std::optional<double>>("baselineY");
         const QPolygonF three{QPointF(0, 14), QPointF(24, 0), QPointF(48, 7)};
         const std::optional<double> none;
-        QTest::newRow("two values run corner to corner")
-            << QList<double>{10, 20} << 0.0 << QPolygonF{QPointF(0, 14), QPointF(48, 0)} << none;
         QTest::newRow("spread evenly, higher is up, baseline mid height")
             << QList<double>{100, 102, 101} << 101.0 << three << std::optional(7.0);
         QTest::newRow("baseline at the highest")
@@ -209,16 +229,10 @@ private slots:
         QVERIFY(firstStep > standing && firstStep - standing <= pitch);
         QCOMPARE(b.currentShift(), a.currentShift());
 
-        const double stepped = a.currentShift();
-        presence.set(false, 0, false); // the first input: the flow goes on from there
-        // Distance travelled since the step, modulo the cycle; the wall clock's rounding is far below a
-        // pixel.
-        const auto travelled = [&] {
-            return std::fmod(a.currentShift() - stepped + 1.5 * a.cycle(), a.cycle()) - 0.5 * a.cycle();
-        };
-        QVERIFY(qAbs(travelled()) < 1e-3);
-        clock.advance(1);
-        QVERIFY(qAbs(travelled() - 28) < 1e-3);
+        // The first input: the flow goes on from there, at the speed the desktop run measures. The
+        // flow's shift may stand whole cycles further on.
+        presence.set(false, 0, false);
+        QVERIFY(qAbs(std::remainder(a.currentShift() - firstStep, a.cycle())) < 1e-3);
         QCOMPARE(b.currentShift(), a.currentShift());
 
         presence.set(true, 0, false);
@@ -271,7 +285,6 @@ private slots:
     {
         QTest::addColumn<QuoteMap>("quotes");
         QTest::addColumn<int>("count");
-        QTest::newRow("none") << QuoteMap{} << 0;
         QTest::newRow("three at 5 % or more, one at 4.99 %") << QuoteMap{{u"A"_qs, quote(105, 100)},
                                                                          {u"B"_qs, quote(95, 100)},
                                                                          {u"C"_qs, quote(107.5, 100)},
@@ -357,7 +370,103 @@ private slots:
         QCOMPARE(image.pixelColor(2, 2), TickerBarView::background(false));
         QVERIFY(image.pixelColor(2, 21).lightness() > TickerBarView::background(false).lightness());
     }
+
+    // Where exactly is pinned by the layout's own tests and the end-to-end run; here, that the
+    // controller applies it and follows the screen.
+    void layout_appliedWithoutTakingFocusAndFollowsTheScreen()
+    {
+        screens->setScreen(1920, 1080, 32);
+        const auto controller = makeController();
+        QVERIFY(QApplication::focusWidget() == nullptr);
+        // Clicks pass through the bar; it leaves the strip's columns to the strip.
+        QVERIFY(controller->tickerBarWidget()->windowFlags().testFlag(Qt::WindowTransparentForInput));
+        const QRegion barMask = controller->tickerBarWidget()->mask();
+        QVERIFY(barMask.contains(QPoint(100, 5)) && !barMask.contains(QPoint(900, 5)));
+        screens->setScreen(1440, 900, 0);
+        emit screens->changed();
+        QTRY_COMPARE(controller->stripWidget()->geometry(), QRect(524, 0, 392, 24));
+        QCOMPARE(controller->tickerBarWidget()->width(), 1440);
+    }
+
+    void noScreen_leavesEverythingAlone()
+    {
+        screens->main.reset();
+        const auto controller = makeController();
+        QVERIFY(!controller->stripWidget());
+        controller->flashGlance(0.01);
+        QVERIFY(!controller->glanceWidget());
+    }
+
+    // Which placements have a bar is the layout's tables'; here, that a change is followed.
+    void tickerBar_followsPlacement()
+    {
+        const auto controller = makeController();
+        f->state->setTickerPlacement(TickerPlacement::rotate);
+        QTRY_VERIFY(!controller->tickerBarWidget()); // relaid out on the next turn without being asked
+    }
+
+    void rightWidth_followsOtherStatusItems()
+    {
+        scan->list = QList<ForeignWindow>{{25, 4242, QRectF(726 + 150, 0, 30, 24)}};
+        const auto controller = makeController();
+        controller->setWidthCheckInterval(5ms);
+        QCOMPARE(controller->stripWidget()->width(), 190 + 12 + 140);
+        scan->list = QList<ForeignWindow>{{25, 4242, QRectF(726 + 155, 0, 30, 24)}};
+        QTRY_COMPARE(controller->stripWidget()->width(), 190 + 12 + 145);
+    }
+
+    // Leaving the strip for the card is pinned by the end-to-end run; here, the way into the card, one
+    // card window, and a flash that ends by itself unless the pointer is on the strip.
+    void glance_followsThePointerAndAFlashWaitsForIt()
+    {
+        const auto controller = makeController();
+        QWidget* strip = controller->stripWidget();
+        cross(strip, QEvent::Enter);
+        QWidget* glance = controller->glanceWidget();
+        QVERIFY(glance && f->state->expanded());
+        cross(strip, QEvent::Leave); // on the way into the card
+        cross(glance, QEvent::Enter);
+        QTest::qWait(2 * NotchWindowController::leaveGrace.count());
+        QVERIFY(controller->glanceWidget());
+        cross(glance, QEvent::Leave);
+        QTRY_VERIFY(!controller->glanceWidget());
+        QVERIFY(!f->state->expanded());
+
+        controller->flashGlance(0.03);
+        cross(strip, QEvent::Enter);
+        QTest::qWait(100);
+        QCOMPARE(controller->glanceWidget(), glance);
+        cross(strip, QEvent::Leave);
+        QTRY_VERIFY(!controller->glanceWidget());
+        controller->flashGlance(0.08);
+        QTRY_VERIFY_WITH_TIMEOUT(!controller->glanceWidget(), 1000);
+    }
+
+    // The strip and the bar under full screen are the end-to-end run's; here, the glance.
+    void fullScreen_closesTheGlanceAndOpensNone()
+    {
+        const auto controller = makeController();
+        controller->flashGlance(10);
+        screens->fullScreen = QRectF(0, 0, 1440, 900);
+        emit screens->fullScreenChanged();
+        QVERIFY(!controller->glanceWidget());
+        controller->flashGlance(10);
+        QVERIFY(!controller->glanceWidget());
+    }
+
+    void glance_growsDownwardWhenAnAlertFiresWhileOpen()
+    {
+        const auto controller = makeController();
+        controller->flashGlance(10);
+        auto* glance = qobject_cast<GlanceView*>(controller->glanceWidget());
+        QVERIFY(!glance->alertText());
+        const int before = glance->height();
+        f->fireAlert(u"^KS11"_qs, u"KOSPI"_qs, 1, 2);
+        QCOMPARE(glance->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
+        QTRY_VERIFY(glance->height() > before);
+        QCOMPARE(glance->y(), 30);
+    }
 };
 
-QTEST_MAIN(NotchPaintTest)
-#include "NotchPaintTest.moc"
+QTEST_MAIN(NotchTest)
+#include "NotchTest.moc"
