@@ -23,7 +23,6 @@ using namespace std::chrono_literals;
 Q_DECLARE_METATYPE(std::optional<double>)
 Q_DECLARE_METATYPE(TimerEngine::Phase)
 Q_DECLARE_METATYPE(MenuInputs)
-Q_DECLARE_METATYPE(std::optional<QStringList>)
 Q_DECLARE_METATYPE(std::optional<QRect>)
 
 namespace {
@@ -90,14 +89,13 @@ struct Updates
         if (!server.listen()) {
             qFatal("cannot listen");
         }
-        UpdateService::Options options;
-        options.feed = server.origin().resolved(QUrl(fake::FakeAppcast::path));
-        options.currentVersion = std::move(currentVersion);
-        options.firstCheckDelay = 10ms;
-        options.checkInterval = 24h;
-        options.duePollPeriod = 20ms;
-        options.announceOnce = announceOnce;
-        service = std::make_unique<UpdateService>(*settings, clock, options);
+        service = std::make_unique<UpdateService>(
+            *settings, clock,
+            UpdateService::Options{.feed = server.origin().resolved(QUrl(fake::FakeAppcast::path)),
+                                   .currentVersion = std::move(currentVersion),
+                                   .firstCheckDelay = 10ms,
+                                   .duePollPeriod = 20ms,
+                                   .announceOnce = announceOnce});
     }
 
     // What a check the user asked for reports.
@@ -319,19 +317,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 2000);
     }
 
-    void decode_data()
+    // Only launches of this program write to the socket; the hand-overs above carry plain switches.
+    void encode_keepsALineBreakInsideASwitchOnItsOneLine()
     {
-        QTest::addColumn<QByteArray>("message");
-        QTest::addColumn<std::optional<QStringList>>("expected");
-        QTest::newRow("line break inside a switch")
-            << SingleInstance::encode({u"a\nb"_qs}) << std::optional(QStringList{u"a\nb"_qs});
-        QTest::newRow("not strings") << QByteArray("[\"--edit\", 3]\n") << std::optional<QStringList>();
-    }
-    void decode()
-    {
-        QFETCH(QByteArray, message);
+        const QByteArray message = SingleInstance::encode({u"a\nb"_qs});
         QCOMPARE(message.count('\n'), 1);
-        QTEST(SingleInstance::decode(message), "expected");
+        QCOMPARE(SingleInstance::decode(message), std::optional(QStringList{u"a\nb"_qs}));
     }
 
     void parse_data()
@@ -341,7 +332,6 @@ private slots:
         QTest::newRow("element and attribute forms, unversioned skipped") << kFeed << u"1.2 1.10"_qs;
         QTest::newRow("malformed xml")
             << QByteArray("<rss><channel><item><title>x</item></rss>") << u"invalid"_qs;
-        QTest::newRow("not xml") << QByteArray("{\"not\": \"xml\"}") << u"invalid"_qs;
         QTest::newRow("empty channel")
             << QByteArray("<rss><channel><title>V</title></channel></rss>") << QString();
         QTest::newRow("bare version is another vocabulary")

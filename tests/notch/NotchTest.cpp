@@ -50,11 +50,6 @@ QString describe(const QuoteChip& chip)
     return runs.join(u" | ");
 }
 
-QList<QuoteChip> risingChips(int count)
-{
-    return QList<QuoteChip>(count, QuoteChip(quote(110, 100, 0), {}, true, now));
-}
-
 // Counts pixels of a column range: lit (not black), tinted like a rise (red) or a fall (blue), or the
 // green of a market in its regular session.
 enum class Tint { lit, red, blue, green };
@@ -211,7 +206,7 @@ private slots:
         MarqueeTicker::followPresence(presence);
         MarqueeTicker a(clock);
         MarqueeTicker b(clock);
-        const QList<QuoteChip> chips = risingChips(3);
+        const QList<QuoteChip> chips(3, QuoteChip(quote(110, 100, 0), {}, true, now));
         const double pitch = chips[0].width() + 28; // equal chips: every step moves one of these
         for (MarqueeTicker* ticker : {&a, &b}) {
             ticker->resize(ticker == &a ? 300 : 900, 22);
