@@ -166,7 +166,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("first to end") << 0 << 3 << u"BCA"_qs;
         QTest::newRow("first after second") << 0 << 2 << u"BAC"_qs;
-        QTest::newRow("onto itself") << 1 << 1 << u"ABC"_qs;
         QTest::newRow("just after itself") << 1 << 2 << u"ABC"_qs;
         QTest::newRow("out of range") << 3 << 0 << u"ABC"_qs;
     }
