@@ -269,9 +269,6 @@ private slots:
         // Anywhere on the row, including the empty middle.
         QTest::mouseClick(row, Qt::LeftButton, {}, row->rect().center());
         QCOMPARE(opened, QList<WatchItem>{f->state->items()[2]});
-        f->state->openDetail = nullptr;
-        QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(2, 2)); // nothing installed: nothing happens
-        QCOMPARE(opened.size(), 1);
     }
 
     void stripCriticalCount_data()
@@ -333,7 +330,6 @@ private slots:
     {
         const auto strip = makeStrip();
         strip->show();
-        QVERIFY(!strip->isCrossFading());
         f->state->rotate();
         QVERIFY(strip->isCrossFading());
         QTRY_VERIFY_WITH_TIMEOUT(!strip->isCrossFading(), 1000);
