@@ -125,16 +125,6 @@ private slots:
         }
     }
 
-    void cleanup()
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (qobject_cast<QDialog*>(widget)) {
-                widget->close();
-            }
-        }
-        m_opened.clear();
-    }
-
     void launch_switchTitleAndTheStripCarryingTheMenu()
     {
         Shell shell;

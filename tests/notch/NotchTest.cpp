@@ -89,12 +89,6 @@ class NotchTest : public QObject
     std::optional<FakeScreenFacts> screens;
     std::optional<FakeStatusItemScan> scan;
 
-    std::unique_ptr<GlanceView> makeGlance()
-    {
-        auto glance = std::make_unique<GlanceView>(*f->state, f->state->alertEngine(), f->clock);
-        glance->adjustSize();
-        return glance;
-    }
     std::unique_ptr<NotchStripView> makeStrip()
     {
         auto strip = std::make_unique<NotchStripView>(*f->state, f->state->timerEngine(), f->clock,
@@ -236,11 +230,12 @@ private slots:
         QVERIFY2(!a.isAnimating(), "empty list");
     }
 
-    void glance_darkCardTurnsStaleByItselfAndFollowsTheMode()
+    void glance_darkCardTurnsStaleByItselfFollowsTheModeAndOpensARowsDetail()
     {
         QTRY_VERIFY(f->quoted());
         f->clock.advance(120.8);
-        const auto glance = makeGlance();
+        const auto glance = std::make_unique<GlanceView>(*f->state, f->state->alertEngine(), f->clock);
+        glance->adjustSize();
         QCOMPARE(glance->freshness(), u"Live"_qs);
         // A dark card; its change colours are the desktop run's.
         glance->setTranslucent(false);
@@ -257,16 +252,12 @@ private slots:
         QCOMPARE(glance->title(), u"Watchlist Mode"_qs);
         QCOMPARE(glance->rows().size(), 3);
         QCOMPARE(glance->rows()[1]->item().name, u"삼성전자"_qs);
-    }
 
-    void glance_rowClickOpensTheDetailOfThatRow()
-    {
-        const auto glance = makeGlance();
+        // A click anywhere on a row, including its empty middle, opens the detail of that row.
         glance->show();
         QList<WatchItem> opened;
         f->state->openDetail = [&opened](const WatchItem& item) { opened.append(item); };
         GlanceRow* row = glance->rows()[2];
-        // Anywhere on the row, including the empty middle.
         QTest::mouseClick(row, Qt::LeftButton, {}, row->rect().center());
         QCOMPARE(opened, QList<WatchItem>{f->state->items()[2]});
     }

@@ -230,7 +230,6 @@ private slots:
         QCOMPARE(view.footerText(), u"로그인 전까지 변경은 이 컴퓨터에만 저장됩니다"_qs);
         view.setSignedIn(true);
         QCOMPARE(view.footerText(), u"변경은 Virel 계정에 동기화됩니다"_qs);
-        QCOMPARE(view.list()->count(), 3);
         fixture.state->setMode(DisplayMode::market); // switched elsewhere
         QCOMPARE(picker->currentIndex(), 0);
         QCOMPARE(view.footerText(), u"Market Mode 구성은 이 컴퓨터에만 저장됩니다"_qs);
