@@ -178,14 +178,13 @@ private slots:
         QTest::newRow("paused timer resumes and resets")
             << inputs([](auto& i) { i.timerPhase = kPaused, i.timerDisplay = u"⏸ 12:34"_qs; })
             << u"타이머 (⏸ 12:34) [재개 | 리셋 | --- | 15분 시작"_qs << u"일시정지"_qs;
-        QTest::newRow("signed in without e-mail")
-            << inputs([](auto& i) { i.user = User{}; }) << u"계정: Virel 연결됨 (disabled)"_qs << QString();
+        QTest::newRow("signed in without e-mail, nothing pending")
+            << inputs([](auto& i) { i.user = User{}; }) << u"계정: Virel 연결됨 (disabled) | 로그아웃"_qs
+            << u"동기화 대기"_qs;
         QTest::newRow("pending edits counted under the account")
             << inputs([](auto& i) { i.user = User{u"a@b.c"_qs}, i.pendingCount = 3; })
             << u"계정: a@b.c (disabled) | 동기화 대기 3건 — 재연결 시 전송 (disabled) | 로그아웃"_qs
             << QString();
-        QTest::newRow("no pending line at zero")
-            << inputs([](auto& i) { i.user = User{u"a@b.c"_qs}; }) << u"로그아웃"_qs << u"동기화 대기"_qs;
         QTest::newRow("link waiting") << inputs([](auto& i) {
             i.linkState = LinkState::waiting(u"ABCD"_qs, QUrl(u"https://virel.app/link"_qs), {});
         }) << u"기기 연결 승인 대기 중… (코드 보기)"_qs
@@ -229,13 +228,11 @@ private slots:
         QTest::newRow("level negative") << false << u"-12.5"_qs << std::optional(-12.5);
         QTest::newRow("level decimal comma is grouping") << false << u"1,5"_qs << std::optional(15.0);
         QTest::newRow("level trailing letters") << false << u"12abc"_qs << none;
-        QTest::newRow("level full-width digits") << false << u"７０"_qs << none;
         // Such levels cannot be stored as JSON numbers: the saved list would no longer load.
         QTest::newRow("level infinity") << false << u"inf"_qs << none;
         QTest::newRow("level overflow") << false << u"1e400"_qs << none;
         QTest::newRow("minutes fraction") << true << u"1.5"_qs << std::optional(1.5);
         QTest::newRow("minutes zero") << true << u"0"_qs << none;
-        QTest::newRow("minutes negative") << true << u"-5"_qs << none;
         QTest::newRow("minutes grouping not removed") << true << u"1,000"_qs << none;
         QTest::newRow("minutes whose seconds overflow 64 bits") << true << u"1e18"_qs << none;
         QTest::newRow("minutes that just fit") << true << u"1e16"_qs << std::optional(1e16);
@@ -319,8 +316,6 @@ private slots:
         QTest::newRow("element and attribute forms, unversioned skipped") << kFeed << u"1.2 1.10"_qs;
         QTest::newRow("malformed xml")
             << QByteArray("<rss><channel><item><title>x</item></rss>") << u"invalid"_qs;
-        QTest::newRow("empty channel")
-            << QByteArray("<rss><channel><title>V</title></channel></rss>") << QString();
         QTest::newRow("bare version is another vocabulary")
             << QByteArray("<rss><channel><item><version>2.0</version></item></channel></rss>") << QString();
     }
@@ -349,7 +344,6 @@ private slots:
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("right");
         QTest::addColumn<int>("order");
-        QTest::newRow("equal") << u"1.2.3"_qs << u"1.2.3"_qs << 0;
         QTest::newRow("numeric, not textual") << u"1.10"_qs << u"1.9"_qs << 1;
         QTest::newRow("missing component is zero") << u"1.2"_qs << u"1.2.0"_qs << 0;
         QTest::newRow("extra component") << u"1.2.1"_qs << u"1.2"_qs << 1;

@@ -146,7 +146,6 @@ private slots:
         const QuoteChip cut = chip.fittedTo(chip.width() - 15);
         QVERIFY(cut.width() <= chip.width() - 15);
         QVERIFY(cut.runs()[0].text.endsWith(u"…"));
-        QCOMPARE(cut.runs().mid(1), chip.runs().mid(1));
         // Far too narrow: the name shrinks to the ellipsis, price and change stay whole.
         QCOMPARE(describe(chip.fittedTo(10)), u"…/90 | 72,300/70 | ▲0.42%/100"_qs);
     }
