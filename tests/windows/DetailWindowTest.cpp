@@ -1,11 +1,15 @@
 #include "ServiceFixture.h"
 #include "StateFixture.h"
 #include "model/Formatters.h"
+#include "state/TimelineStore.h"
 #include "windows/DetailHeader.h"
 #include "windows/DetailTimelineList.h"
 #include "windows/DetailView.h"
 #include "windows/DetailWindowController.h"
+#include "windows/EventRow.h"
 #include "windows/SegmentedControl.h"
+#include "windows/TimelineView.h"
+#include "windows/TimelineWindowController.h"
 #include "windows/WebSessionBridge.h"
 #include "windows/WebTabView.h"
 
@@ -21,10 +25,9 @@
 using namespace virel;
 using namespace std::chrono_literals;
 using fake::Fault;
+using Kind = TimelineEvent::Kind;
 
 namespace {
-
-const QString noEvents = QStringLiteral("표시할 이벤트가 없습니다");
 
 QStringList labelTexts(const QWidget* widget)
 {
@@ -35,8 +38,18 @@ QStringList labelTexts(const QWidget* widget)
     return texts;
 }
 
+QList<TimelineEvent> shownEvents(const TimelineView& view)
+{
+    QList<TimelineEvent> events;
+    for (const EventRow* row : view.rows()) {
+        events.append(row->event());
+    }
+    return events;
+}
+
 } // namespace
 
+// The detail window of one symbol, and the timeline window of the whole list.
 class DetailWindowTest : public QObject
 {
     Q_OBJECT
@@ -93,33 +106,23 @@ private slots:
         QCOMPARE(picker->count(), m_fx.state->items().size());
     }
 
-    void timelineRows_data()
+    // Events and news of a known symbol are the next tests'.
+    void unknownSymbolHasNoEventsOnceTheAnswersAreIn()
     {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("absent");
-        QTest::newRow("corporate events and news")
-            << u"005930.KS"_qs << u"배당 · 주당 361.0|뉴스"_qs << noEvents;
-        QTest::newRow("unknown symbol has no events") << u"ZZZZ"_qs << noEvents << u"기업 이벤트"_qs;
-    }
-    void timelineRows()
-    {
-        QFETCH(QString, symbol);
-        QFETCH(QString, shown);
-        QFETCH(QString, absent);
-        m_controller->show({symbol, symbol});
-        QVERIFY2(!labelTexts(view()->timeline()).contains(noEvents), "not before the answers are in");
-        QTRY_VERIFY(!view()->loading());
-        const QString texts = labelTexts(view()->timeline()).join(u'|');
-        QVERIFY2(texts.contains(shown) && !texts.contains(absent), qPrintable(texts));
+        const QString noEvents = u"표시할 이벤트가 없습니다"_qs;
+        m_controller->show({u"ZZZZ"_qs, u"ZZZZ"_qs});
+        QVERIFY(!labelTexts(view()->timeline()).contains(noEvents));
+        QTRY_VERIFY(labelTexts(view()->timeline()).contains(noEvents));
     }
 
-    void rowDatesInKorean()
+    // The detail window's rows in Korean; the timeline window's never with seconds.
+    void rowDates()
     {
         const QDateTime time(QDate(2024, 5, 1), QTime(15, 5, 42));
         const QLocale korean(QLocale::Korean, QLocale::SouthKorea);
         QCOMPARE(DetailTimelineList::eventDate(time, korean), u"2024년 5월 1일"_qs);
         QCOMPARE(DetailTimelineList::newsTime(time, korean), u"5월 1일 오후 3:05"_qs);
+        QCOMPARE(EventRow::dateText(time, QLocale::c()), u"May 1, 15:05"_qs);
     }
 
     void symbolChangeCancelsTheRunningLoad()
@@ -134,7 +137,8 @@ private slots:
         QTRY_VERIFY(!view()->loading());
         QCOMPARE(loading.count(), 1); // never finished early by the old load
         const QString texts = labelTexts(view()->timeline()).join(u'|');
-        QVERIFY2(texts.contains(u"배당"_qs) && !texts.contains(u"액면분할"_qs), qPrintable(texts));
+        QVERIFY2(texts.contains(u"배당 · 주당 361.0"_qs) && !texts.contains(u"액면분할"_qs),
+                 qPrintable(texts));
         QVERIFY2(!texts.contains(u"nvidia"_qs, Qt::CaseInsensitive), qPrintable(texts));
     }
 
@@ -172,6 +176,82 @@ private slots:
         QTest::mouseClick(view()->header()->browserButton(), Qt::LeftButton);
         QCOMPARE(m_opened, (QList<QUrl>{article, page, page}));
         QVERIFY(!WebSessionBridge::attempted()); // signed out: no session is asked for
+    }
+
+    void timelineWindow_progressThenRowsFiltersAndRefresh()
+    {
+        test::StateFixture fixture;
+        fixture.state->setMode(DisplayMode::watchlist);
+        TimelineStore store(*fixture.state, *fixture.yahoo);
+        TimelineWindowController controller(*fixture.state, store);
+        controller.show(); // every show refreshes
+        TimelineView& view = *controller.view();
+        QVERIFY(view.progressShown() && !view.emptyTextShown());
+        QTRY_VERIFY_WITH_TIMEOUT(!store.loading(), 10000);
+        QVERIFY(!view.progressShown() && !view.emptyTextShown());
+        QVERIFY(view.footerText().startsWith(u"업데이트 "_qs));
+        const QList<TimelineEvent> all = store.events();
+        QCOMPARE(shownEvents(view), all);
+
+        SegmentedControl* picker = view.filterPicker();
+        for (int index = 1; index < picker->count(); ++index) {
+            const Kind kind = TimelineKinds::all().at(index - 1);
+            QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(index).center());
+            QList<TimelineEvent> expected;
+            std::ranges::copy_if(all, std::back_inserter(expected),
+                                 [&](const auto& e) { return e.kind == kind; });
+            QCOMPARE(shownEvents(view), expected);
+            QCOMPARE(view.emptyTextShown(), expected.isEmpty());
+        }
+
+        // Closed and shown again: the same window keeps its filter and refreshes.
+        view.close();
+        controller.show();
+        QCOMPARE(controller.view(), &view);
+        QCOMPARE(view.filter(), std::optional(TimelineKinds::all().constLast()));
+        QVERIFY(store.loading());
+        QTRY_VERIFY_WITH_TIMEOUT(!store.loading(), 10000);
+        QTest::mouseClick(view.refreshButton(), Qt::LeftButton);
+        QVERIFY(view.progressShown() && view.refreshButton()->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(!store.loading(), 10000);
+    }
+
+    void timelineRowClick_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QUrl>("url");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<QString>("opened"); // "detail", the address, or nothing
+        const QUrl https(u"https://news.example.com/a"_qs);
+        QTest::newRow("move of a listed symbol opens its detail")
+            << Kind::move << QUrl() << true << u"detail"_qs;
+        QTest::newRow("move of a removed symbol opens nothing") << Kind::move << QUrl() << false << QString();
+        QTest::newRow("https article") << Kind::news << https << true << https.toString();
+        QTest::newRow("javascript address")
+            << Kind::news << QUrl(u"javascript:alert(1)"_qs) << true << QString();
+    }
+    void timelineRowClick()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QUrl, url);
+        QFETCH(bool, listed);
+        test::StateFixture fixture;
+        fixture.state->setMode(DisplayMode::watchlist);
+        QStringList opened;
+        fixture.state->openDetail = [&](const WatchItem&) { opened.append(u"detail"_qs); };
+        if (!listed) {
+            fixture.state->removeSymbol(u"NVDA"_qs);
+        }
+        const std::optional<QUrl> link = url.isEmpty() ? std::nullopt : std::optional(url);
+        const QDateTime at = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+        EventRow row({u"id"_qs, at, u"NVDA"_qs, u"NVIDIA"_qs, kind, TimelineEvent::Importance::high,
+                      u"title"_qs, link},
+                     *fixture.state);
+        QTest::mouseClick(&row, Qt::LeftButton);
+        for (const QUrl& address : m_opened) {
+            opened.append(address.toString());
+        }
+        QTEST(opened.join(u' '), "opened");
     }
 
     // Runs last: the session is asked for once per process.

@@ -50,29 +50,16 @@ private slots:
     void cleanupTestCase()
     {
         // However many pages were shown, the engine never entered this process.
-        QVERIFY(!readFile(u"/proc/self/maps"_qs).contains("libQt6WebEngineCore"));
+        QFile maps(u"/proc/self/maps"_qs);
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY(!maps.readAll().contains("libQt6WebEngineCore"));
     }
 
     void init()
     {
-        if (m_program.isEmpty() && !QByteArray(QTest::currentTestFunction()).contains("Lines")) {
+        if (m_program.isEmpty()) {
             QSKIP("The web helper is not built, or not for the sanitizers");
         }
-    }
-
-    // Well-formed lines pass on every run of the helper below.
-    void malformedLinesAreRefused_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("unknown verb") << QByteArray("navigate https://virel.app/\n");
-        QTest::newRow("missing field") << QByteArray("load\n");
-        QTest::newRow("relative address") << QByteArray("load /symbol/NVDA\n");
-        QTest::newRow("size beyond any screen") << QByteArray("size 100000 10\n");
-    }
-    void malformedLinesAreRefused()
-    {
-        QFETCH(QByteArray, line);
-        QVERIFY(!WebProtocol::decode(line));
     }
 
     void cookiesSurviveARestartOfTheHelperAndEveryRequestCarriesTheUserAgent()
@@ -143,12 +130,6 @@ private:
                                           WebViewHost::userAgent(), m_server.origin()};
         helper->start(settings, QSize(600, 400));
         return helper;
-    }
-
-    static QByteArray readFile(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     QUrl page(const QString& path) const
