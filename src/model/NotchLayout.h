@@ -37,8 +37,8 @@ double primaryTop(const QList<ScreenInfo>& screens, const ScreenInfo& chosen);
 // between 70 and 190; 190 when the window list is unavailable or holds no such item.
 double rightWidth(const ScreenInfo& screen, double notchWidth, double primaryTop,
                   const std::optional<QList<ForeignWindow>>& windows, qint64 ownPid);
-// The band a docked ticker bar keeps free of other windows, and how deep other clients' reservations
-// reached when it was taken.
+// The band our dock (the ticker bar's, or the strip's alone) keeps free of other windows, and how deep
+// other clients' reservations reached when it was taken.
 struct ReservedBand
 {
     DeskRect band;

@@ -175,14 +175,14 @@ struct WaylandSession::Globals
                             o.scale = std::max(factor, 1);
                         }
                     }
-                    self->rescalePanels();
+                    self->tellPanelsOutputsChanged();
                 },
             .name = nullptr,
             .description = nullptr,
         };
         outputs.push_back({output, name, 1});
         wl_output_add_listener(output, &listener, this);
-        rescalePanels();
+        tellPanelsOutputsChanged();
     }
 
     void removeOutput(uint32_t name)
@@ -192,11 +192,11 @@ struct WaylandSession::Globals
         if (gone != outputs.end()) {
             wl_output_destroy(gone->output);
             outputs.erase(gone);
-            rescalePanels();
+            tellPanelsOutputsChanged();
         }
     }
 
-    void rescalePanels()
+    void tellPanelsOutputsChanged()
     {
         for (LayerPanel* panel : LayerPanel::all()) {
             panel->outputsChanged();
