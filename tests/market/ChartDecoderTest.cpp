@@ -77,7 +77,6 @@ QByteArray body(const QJsonObject& root, const QString& paths = {}, const QJsonV
 
 const QJsonValue kRemove(QJsonValue::Undefined);
 const WatchItem kItem{u"NVDA"_qs, u"엔비디아"_qs};
-const QDateTime kDuringRegular = QDateTime::fromSecsSinceEpoch(kRegularStart + 60, Qt::UTC);
 const QString kMeta = u"chart.result.0.meta."_qs;
 const QString kResult = u"chart.result.0."_qs;
 const QString kSeries = u"chart.result.0.indicators.quote.0."_qs;
@@ -89,18 +88,34 @@ class ChartDecoderTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Every answer decoded at `now`: the quote it gives, or none.
     void quote_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QJsonValue>("value");
-        QTest::addColumn<double>("previousClose");
-        QTest::addColumn<QString>("currency");
-        QTest::addColumn<QList<double>>("closes");
-        const auto row = [](const char* name, const QString& path, const QJsonValue& value, double previous,
-                            const QString& currency, const QList<double>& closes) {
-            QTest::newRow(name) << path << value << previous << currency << closes;
-        };
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<qint64>("now");
+        QTest::addColumn<std::optional<Quote>>("expected");
+        const qint64 during = kRegularStart + 60;
         const QList<double> closes{185.5, 187.5};
+        const auto expect = [](qint64 now, MarketState state, double previous, const QString& currency,
+                               const QList<double>& closes) {
+            return std::optional(Quote{kItem.symbol, kItem.name, 187.5, previous, currency, state,
+                                       QDateTime::fromSecsSinceEpoch(now, Qt::UTC), closes});
+        };
+        // What differs from the answer as sent, during the regular session.
+        const auto row = [&](const char* name, const QString& path, const QJsonValue& value, double previous,
+                             const QString& currency, const QList<double>& closes) {
+            QTest::newRow(name) << body(kQuote, path, value) << during
+                                << expect(during, MarketState::regular, previous, currency, closes);
+        };
+        // The session at `now`.
+        const auto at = [&](const char* name, const QString& path, const QJsonValue& value, qint64 now,
+                            MarketState state) {
+            QTest::newRow(name) << body(kQuote, path, value) << now
+                                << expect(now, state, 180, u"USD"_qs, closes);
+        };
+        const auto none = [&](const char* name, const QString& path, const QJsonValue& value) {
+            QTest::newRow(name) << body(kQuote, path, value) << during << std::optional<Quote>();
+        };
         row("as sent: the polled item names it, nulls left out", {}, {}, 180, u"USD"_qs, closes);
         row("chartPreviousClose null", kMeta + u"chartPreviousClose", {}, 181.25, u"USD"_qs, closes);
         row("chartPreviousClose missing", kMeta + u"chartPreviousClose", kRemove, 181.25, u"USD"_qs, closes);
@@ -116,91 +131,51 @@ private slots:
         row("timestamp mistyped", kResult + u"timestamp", true, 180, u"USD"_qs, closes);
         row("answer's symbol mistyped", kMeta + u"symbol", 5, 180, u"USD"_qs, closes);
         row("error object", u"chart.error"_qs, QJsonObject{{u"code"_qs, 1}}, 180, u"USD"_qs, closes);
+
+        const QString periods = kMeta + u"currentTradingPeriod";
+        const QString state = kMeta + u"marketState";
+        // Derived from the trading periods at the time of decoding: start inclusive, end exclusive.
+        at("before pre", {}, {}, kPreStart - 1, MarketState::closed);
+        at("pre starts", {}, {}, kPreStart, MarketState::pre);
+        at("regular starts", {}, {}, kRegularStart, MarketState::regular);
+        at("post starts", {}, {}, kRegularEnd, MarketState::post);
+        at("post ends", {}, {}, kPostEnd, MarketState::closed);
+        at("empty pre period", periods + u".pre.start", kRegularStart, kRegularStart, MarketState::regular);
+        // A malformed period is no period: the state is unknown, and the answer still gives a quote.
+        at("periods missing", periods, kRemove, kRegularStart, MarketState::unknown);
+        at("start as text", periods + u".regular.start", u"x"_qs, kRegularStart, MarketState::unknown);
+        at("end fractional", periods + u".post.end", 1.5, kRegularStart, MarketState::unknown);
+        // A state name the answer sends wins over the periods.
+        at("REGULAR while closed", state, u"REGULAR"_qs, kPostEnd, MarketState::regular);
+        at("lower-case name", state, u"regular"_qs, kRegularStart, MarketState::unknown);
+        at("null name uses periods", state, {}, kRegularEnd, MarketState::post);
+
+        none("price missing", kMeta + u"regularMarketPrice", kRemove);
+        none("result empty", u"chart.result"_qs, QJsonArray());
+        // Wrong JSON types reject the whole answer.
+        none("price as text", kMeta + u"regularMarketPrice", u"187.5"_qs);
+        none("currency as number", kMeta + u"currency", 5);
+        none("chartPreviousClose as text", kMeta + u"chartPreviousClose", u"x"_qs);
+        none("marketState as number", kMeta + u"marketState", 1);
+        none("meta missing", kResult + u"meta", kRemove);
+        none("meta as array", kResult + u"meta", QJsonArray());
+        none("chart missing", u"chart"_qs, kRemove);
+        none("result as object", u"chart.result"_qs, QJsonObject());
+        none("result entry null", kResult.chopped(1), {});
+        none("second result malformed", u"chart.result.1.meta.currency"_qs, 5);
+        none("quote as object", kResult + u"indicators.quote", QJsonObject());
+        none("close entry as text", kSeries + u"close.1", u"x"_qs);
+        QTest::newRow("truncated") << body(kQuote).left(200) << during << std::optional<Quote>();
+        QTest::newRow("top-level array") << QByteArray("[]") << during << std::optional<Quote>();
     }
 
     void quote()
     {
-        QFETCH(QString, path);
-        QFETCH(QJsonValue, value);
-        QFETCH(double, previousClose);
-        QFETCH(QString, currency);
-        QFETCH(QList<double>, closes);
-        const auto quote = ChartDecoder::decodeQuote(body(kQuote, path, value), kItem, kDuringRegular);
-        QVERIFY(quote);
-        QCOMPARE(*quote, (Quote{kItem.symbol, kItem.name, 187.5, previousClose, currency,
-                                MarketState::regular, kDuringRegular, closes}));
-    }
-
-    void noQuote_data()
-    {
-        QTest::addColumn<QByteArray>("answer");
-        const auto row = [](const char* name, const QString& path, const QJsonValue& value) {
-            QTest::newRow(name) << body(kQuote, path, value);
-        };
-        row("price missing", kMeta + u"regularMarketPrice", kRemove);
-        row("result empty", u"chart.result"_qs, QJsonArray());
-        // Wrong JSON types reject the whole answer.
-        row("price as text", kMeta + u"regularMarketPrice", u"187.5"_qs);
-        row("currency as number", kMeta + u"currency", 5);
-        row("chartPreviousClose as text", kMeta + u"chartPreviousClose", u"x"_qs);
-        row("marketState as number", kMeta + u"marketState", 1);
-        row("meta missing", kResult + u"meta", kRemove);
-        row("meta as array", kResult + u"meta", QJsonArray());
-        row("chart missing", u"chart"_qs, kRemove);
-        row("result as object", u"chart.result"_qs, QJsonObject());
-        row("result entry null", kResult.chopped(1), {});
-        row("second result malformed", u"chart.result.1.meta.currency"_qs, 5);
-        row("quote as object", kResult + u"indicators.quote", QJsonObject());
-        row("close entry as text", kSeries + u"close.1", u"x"_qs);
-        QTest::newRow("truncated") << body(kQuote).left(200);
-        QTest::newRow("top-level array") << QByteArray("[]");
-    }
-
-    void noQuote()
-    {
         QFETCH(QByteArray, answer);
-        QCOMPARE(ChartDecoder::decodeQuote(answer, kItem, kDuringRegular), std::nullopt);
-    }
-
-    void session_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QJsonValue>("value");
-        QTest::addColumn<qint64>("now");
-        QTest::addColumn<MarketState>("expected");
-        const auto row = [](const char* name, const QString& path, const QJsonValue& value, qint64 now,
-                            MarketState expected) {
-            QTest::newRow(name) << path << value << now << expected;
-        };
-        const QString periods = kMeta + u"currentTradingPeriod";
-        const QString state = kMeta + u"marketState";
-        // Derived from the trading periods at the time of decoding: start inclusive, end exclusive.
-        row("before pre", {}, {}, kPreStart - 1, MarketState::closed);
-        row("pre starts", {}, {}, kPreStart, MarketState::pre);
-        row("regular starts", {}, {}, kRegularStart, MarketState::regular);
-        row("post starts", {}, {}, kRegularEnd, MarketState::post);
-        row("post ends", {}, {}, kPostEnd, MarketState::closed);
-        row("empty pre period", periods + u".pre.start", kRegularStart, kRegularStart, MarketState::regular);
-        // A malformed period is no period: the state is unknown, and the answer still gives a quote.
-        row("periods missing", periods, kRemove, kRegularStart, MarketState::unknown);
-        row("start as text", periods + u".regular.start", u"x"_qs, kRegularStart, MarketState::unknown);
-        row("end fractional", periods + u".post.end", 1.5, kRegularStart, MarketState::unknown);
-        // A state name the answer sends wins over the periods.
-        row("REGULAR while closed", state, u"REGULAR"_qs, kPostEnd, MarketState::regular);
-        row("lower-case name", state, u"regular"_qs, kRegularStart, MarketState::unknown);
-        row("null name uses periods", state, {}, kRegularEnd, MarketState::post);
-    }
-
-    void session()
-    {
-        QFETCH(QString, path);
-        QFETCH(QJsonValue, value);
         QFETCH(qint64, now);
-        QFETCH(MarketState, expected);
-        const auto quote = ChartDecoder::decodeQuote(body(kQuote, path, value), kItem,
-                                                     QDateTime::fromSecsSinceEpoch(now, Qt::UTC));
-        QVERIFY(quote);
-        QCOMPARE(quote->marketState, expected);
+        QFETCH(std::optional<Quote>, expected);
+        QCOMPARE(ChartDecoder::decodeQuote(answer, kItem, QDateTime::fromSecsSinceEpoch(now, Qt::UTC)),
+                 expected);
     }
 
     void history()
