@@ -59,13 +59,6 @@ public:
         quotes->start({{u"NVDA"_qs, u"엔비디아"_qs}}, std::chrono::hours(1));
     }
 
-    // The service first, then the client: a request still running is aborted, its task resumes.
-    ~MarketProbe()
-    {
-        quotes.reset();
-        yahoo.reset();
-    }
-
     Quote quote() const { return quotes->quotes().value(u"NVDA"_qs); }
     int requestCount(MarketPath path) const { return server.requestCount(info(path).prefix); }
 
@@ -93,6 +86,7 @@ public:
     FakeServer server;
     bool listening = false;
     FakeClock clock;
+    // The service goes before the client: a request still running is aborted, its task resumes.
     std::unique_ptr<YahooClient> yahoo;
     std::unique_ptr<QuoteService> quotes;
 };
