@@ -118,7 +118,6 @@ private slots:
         };
         row("as sent: the polled item names it, nulls left out", {}, {}, 180, u"USD"_qs, closes);
         row("chartPreviousClose null", kMeta + u"chartPreviousClose", {}, 181.25, u"USD"_qs, closes);
-        row("chartPreviousClose missing", kMeta + u"chartPreviousClose", kRemove, 181.25, u"USD"_qs, closes);
         row("no previous close: no change", kMeta + u"chartPreviousClose," + kMeta + u"previousClose", {},
             187.5, u"USD"_qs, closes);
         row("currency missing", kMeta + u"currency", kRemove, 180, {}, closes);

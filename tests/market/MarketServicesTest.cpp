@@ -87,14 +87,12 @@ private slots:
         QCOMPARE(SearchService::koreanName(hits, u"NVDA"_qs), std::nullopt);
         QCOMPARE(SearchService::koreanName(hits, u"005930.ks"_qs), std::nullopt);
         QCOMPARE(SearchService::koreanName(hits, u"000660.KS"_qs), std::nullopt);
-        QCOMPARE(QCoro::waitFor(SearchService::resolveKoreanName(m_yahoo, u"035720.KS"_qs)), text("카카오"));
     }
 
     void search()
     {
         const auto results = QCoro::waitFor(SearchService::search(m_yahoo, u" \n005930.KS\t "_qs));
-        QVERIFY(!results.isEmpty());
-        QCOMPARE(results.first(), (SearchResult{u"005930.KS"_qs, u"삼성전자"_qs, u"KSE"_qs, u"Equity"_qs}));
+        QCOMPARE(results.value(0), (SearchResult{u"005930.KS"_qs, u"삼성전자"_qs, u"KSE"_qs, u"Equity"_qs}));
         QCOMPARE(m_server.requests().last().query(QUrl::FullyEncoded),
                  u"q=005930.KS&quotesCount=10&newsCount=0&lang=ko-KR&region=KR"_qs);
         // A blank query sends nothing.

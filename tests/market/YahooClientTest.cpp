@@ -62,8 +62,6 @@ private slots:
         QCOMPARE(sent(m_yahoo.searchUrl(u"AT&T 삼성#1"_qs, 10, 0, true)),
                  u"/v1/finance/search?q=AT%26T%20%EC%82%BC%EC%84%B1%231&quotesCount=10&newsCount=0"
                  u"&lang=ko-KR&region=KR"_qs);
-        QCOMPARE(sent(m_yahoo.searchUrl(u"^KS11"_qs, 0, 12, false)),
-                 u"/v1/finance/search?q=%5EKS11&quotesCount=0&newsCount=12"_qs);
     }
 
     // Who asks, and that a body beyond 4 MiB is refused.
