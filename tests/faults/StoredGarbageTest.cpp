@@ -74,10 +74,8 @@ private slots:
 
         // One edit of each key.
         state.addSymbol(QStringLiteral("AAPL"));
-        AlertRule rule;
-        rule.symbol = QStringLiteral("NVDA");
-        rule.name = QStringLiteral("엔비디아");
-        rule.threshold = 1000;
+        const AlertRule rule{
+            .symbol = QStringLiteral("NVDA"), .name = QStringLiteral("엔비디아"), .threshold = 1000};
         state.alertEngine().add(rule);
         state.setTickerPlacement(TickerPlacement::rotate);
         state.setFocusMode(true);
