@@ -221,7 +221,7 @@ private slots:
         // No bars means no history at all, events included.
         row("timestamp missing", kResult + u"timestamp", kRemove, 0, {});
         row("indicators missing", kResult + u"indicators", kRemove, 0, {});
-        row("quote missing", kResult + u"indicators.quote", kRemove, 0, {});
+        row("quote empty", kResult + u"indicators.quote", QJsonArray(), 0, {});
         row("result empty", u"chart.result"_qs, QJsonArray(), 0, {});
         // Wrong JSON types reject the whole answer.
         row("fractional timestamp", kResult + u"timestamp.1", 1.5, 0, {});

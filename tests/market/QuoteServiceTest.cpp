@@ -20,11 +20,6 @@ const WatchItem kSamsung{u"005930.KS"_qs, u"삼성전자"_qs};
 const WatchItem kUnknown{u"NOSUCH1"_qs, u"없음"_qs};
 constexpr auto kNoTimer = 1h; // passes run only when a test asks for one
 
-QString chartPath(const WatchItem& item)
-{
-    return FakeServer::chartPath + item.symbol;
-}
-
 class FakeMachine final : public MachineEvents
 {
 public:
@@ -96,15 +91,15 @@ private slots:
         QCOMPARE(timers.size(), 1);
         QCOMPARE(timers.first()->intervalAsDuration(), 50ms);
         // Each start runs a pass at once; the timer then repeats the latest list.
-        QTRY_VERIFY(m_server->requestCount(chartPath(kSamsung)) >= 3);
-        QCOMPARE(m_server->requestCount(chartPath(kNvidia)), 1);
+        QTRY_VERIFY(m_server->requestCount(FakeServer::chartPath + kSamsung.symbol) >= 3);
+        QCOMPARE(m_server->requestCount(FakeServer::chartPath + kNvidia.symbol), 1);
     }
 
     void rateLimitSkipsPassesWithDoublingDelay()
     {
         m_service->start({kNvidia, kSamsung}, kNoTimer);
         QTRY_COMPARE(m_service->quotes().size(), 2);
-        m_server->faults().add(chartPath(kNvidia), Fault::withStatus(429));
+        m_server->faults().add(FakeServer::chartPath + kNvidia.symbol, Fault::withStatus(429));
         refresh();
         QCOMPARE(chartRequests(), 4);
 

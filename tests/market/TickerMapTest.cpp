@@ -27,7 +27,6 @@ private slots:
         row("padded, lower-case exchange", 'Y', " 091990 ", "kosdaq global", "091990.KQ");
         row("code with letter", 'Y', "123456A", "", "123456A.KS");
         row("share class to Yahoo", 'Y', "brk.b", "NYSE", "BRK-B");
-        row("plain ticker", 'Y', "NVDA", "NASDAQ", "NVDA");
         row("index", 'Y', "^KS11", "", "^KS11");
         row("tabs trimmed", 'Y', "\tnvda\t", "", "NVDA");
         row("line break kept", 'Y', "005930\n", "", "005930\n");
