@@ -71,6 +71,103 @@ std::optional<QString> expectedText(ServicePath path, const FaultCase& fault)
     }
 }
 
+// A signed-in computer with two watchlist edits queued and its state over the fake market, and a
+// signed-out one linking to the same service.
+struct Rig
+{
+    Rig()
+    {
+        fx.settings->setValue(kPendingOpsKey, PendingOp::encodeList(kQueued));
+        fx.settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
+        state = std::make_unique<AppState>(*fx.settings, yahoo, notifier, fx.clock,
+                                           AppStateIntervals{1h, 1h, 1h});
+        fx.restoreSignedIn({*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
+        // The profile comes in before the sync listens for session changes.
+        profiled =
+            QTest::qWaitFor([&] { return fx.account->user() == User{QStringLiteral("kim@example.com")}; });
+        sync = std::make_unique<SyncService>(*fx.account, state.get(), fx.api, *fx.settings, fx.clock, 1h);
+        fx.account->onSessionChange = [this] { sync->sessionDidChange(); };
+    }
+
+    bool allQuoted() const
+    {
+        const auto& items = state->items();
+        return std::all_of(items.begin(), items.end(), [&](const WatchItem& item) {
+            return state->quoteService().quotes().contains(item.symbol);
+        });
+    }
+
+    // Runs `path` once under the fault and reads the status text its caller shows afterwards.
+    void run(ServicePath path, const FaultCase& fault, std::optional<QString>& text)
+    {
+        switch (path) {
+        case ServicePath::deviceStart:
+            linker.beginLink();
+            QVERIFY(QTest::qWaitFor([&] { return linker.linkState().kind == LinkState::Kind::failed; }));
+            text = linker.linkState().message;
+            return;
+        case ServicePath::devicePoll:
+            checkPollingPace(fault);
+            text = std::nullopt;
+            return;
+        case ServicePath::profile:
+            awaitTask(fx.account->refreshProfile());
+            break;
+        case ServicePath::webSession:
+            QCOMPARE(awaitTask(fx.account->webSessionURL(QStringLiteral("/symbol/NVDA"))), std::nullopt);
+            break;
+        case ServicePath::watchlistPush:
+        case ServicePath::watchlistPull:
+            awaitTask(sync->syncNow());
+            break;
+        }
+        text = sync->lastError();
+    }
+
+    // While every poll fails the link keeps waiting, polling no faster than its interval (stretched
+    // after each 429).
+    void checkPollingPace(const FaultCase& fault)
+    {
+        QElapsedTimer watch;
+        watch.start();
+        linker.beginLink();
+        QVERIFY(QTest::qWaitFor([&] { return linker.linkState().kind == LinkState::Kind::waiting; }));
+        const LinkState waiting = linker.linkState();
+        QTest::qWait(static_cast<int>(kPollWindow.count()));
+        const int polls = fx.host.server.requestCount(info(ServicePath::devicePoll).prefix);
+        QVERIFY(polls >= 1);
+        QVERIFY2(polls <= watch.elapsed() / kLink.poll.count() + 1, qPrintable(QString::number(polls)));
+        QCOMPARE(linker.linkState(), waiting);
+        QVERIFY(!linker.user());
+        QCOMPARE(linker.pollInterval() > kLink.poll, fault.status == 429);
+    }
+
+    // The link, started again when `restart` (its start failed) or still waiting, completes once approved.
+    bool linkCompletes(bool restart)
+    {
+        if (restart) {
+            linker.beginLink();
+        }
+        if (!QTest::qWaitFor([&] { return linker.linkState().kind == LinkState::Kind::waiting; })) {
+            return false;
+        }
+        if (!fx.host.service.approve(linker.linkState().userCode)) {
+            return false;
+        }
+        return QTest::qWaitFor([&] { return linker.user().has_value(); });
+    }
+
+    ServiceFixture fx{ServiceTimeouts{kIdle, 1s}, kLink};
+    YahooClient yahoo{fx.host.origin()};
+    FakeNotifier notifier;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<SyncService> sync;
+    bool profiled = false;
+    TempSettings linkSettings;
+    MemorySecretStore linkSecrets;
+    AccountService linker{fx.api, linkSecrets, *linkSettings, [](const QUrl&) {}, fx.clock, kLink};
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(ServicePath)
@@ -80,37 +177,6 @@ class FaultMatrixServiceTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        fx = std::make_unique<ServiceFixture>(ServiceTimeouts{kIdle, 1s}, kLink);
-        fx->settings->setValue(kPendingOpsKey, PendingOp::encodeList(kQueued));
-        fx->settings->setValue(QStringLiteral("displayMode"), QStringLiteral("watchlist"));
-        m_yahoo = std::make_unique<YahooClient>(fx->host.origin());
-        m_state = std::make_unique<AppState>(*fx->settings, *m_yahoo, m_notifier, fx->clock,
-                                             AppStateIntervals{1h, 1h, 1h});
-        fx->restoreSignedIn({*fake::FakeService::catalogueEntry(QStringLiteral("005930"))});
-        QVERIFY(
-            QTest::qWaitFor([&] { return fx->account->user() == User{QStringLiteral("kim@example.com")}; }));
-        m_sync =
-            std::make_unique<SyncService>(*fx->account, m_state.get(), fx->api, *fx->settings, fx->clock, 1h);
-        fx->account->onSessionChange = [this] { m_sync->sessionDidChange(); };
-        m_linkSettings = std::make_unique<TempSettings>();
-        m_linker = std::make_unique<AccountService>(
-            fx->api, m_linkSecrets, **m_linkSettings, [](const QUrl&) {}, fx->clock, kLink);
-        QVERIFY(QTest::qWaitFor([&] { return allQuoted(); }));
-    }
-
-    void cleanup()
-    {
-        m_linker.reset();
-        m_sync.reset();
-        m_state.reset();
-        m_yahoo.reset();
-        fx.reset();
-        m_linkSettings.reset();
-        m_linkSecrets.token.reset();
-    }
-
     void failureShowsItsTextAndLosesNothing_data()
     {
         QTest::addColumn<ServicePath>("path");
@@ -128,129 +194,53 @@ private slots:
     {
         QFETCH(ServicePath, path);
         QFETCH(FaultCase, fault);
+        Rig r;
+        QVERIFY(r.profiled && QTest::qWaitFor([&] { return r.allQuoted(); }));
         const PathInfo where = info(path);
         const bool signsOut = fault.status == 401 && !where.linking;
         if (path == ServicePath::watchlistPull) {
-            awaitTask(m_sync->syncNow()); // the queue goes out first, so only the pull meets the fault
-            QCOMPARE(m_sync->pendingCount(), 0);
+            awaitTask(r.sync->syncNow()); // the queue goes out first, so only the pull meets the fault
+            QCOMPARE(r.sync->pendingCount(), 0);
             // The pulled list's new symbols get their first quotes before the fault.
-            QVERIFY(QTest::qWaitFor([&] { return allQuoted(); }));
+            QVERIFY(QTest::qWaitFor([&] { return r.allQuoted(); }));
         }
-        const QList<PendingOp> queued = m_sync->pendingOps();
-        const QuoteMap quotes = m_state->quoteService().quotes();
-        const QList<WatchItem> watchlist = m_state->watchlistItems();
+        const QList<PendingOp> queued = r.sync->pendingOps();
+        const QuoteMap quotes = r.state->quoteService().quotes();
+        const QList<WatchItem> watchlist = r.state->watchlistItems();
 
-        fx->host.server.faults().add(where.prefix, fault.fault);
-        fx->host.server.clearRequests();
+        r.fx.host.server.faults().add(where.prefix, fault.fault);
+        r.fx.host.server.clearRequests();
         std::optional<QString> text;
-        run(path, fault, text);
+        r.run(path, fault, text);
         if (QTest::currentTestFailed()) {
             return;
         }
         if (path != ServicePath::devicePoll) {
-            QCOMPARE(fx->host.server.requestCount(where.prefix), 1);
+            QCOMPARE(r.fx.host.server.requestCount(where.prefix), 1);
             QTest::qWait(static_cast<int>(kQuiet.count()));
-            QCOMPARE(fx->host.server.requestCount(where.prefix), 1);
+            QCOMPARE(r.fx.host.server.requestCount(where.prefix), 1);
         }
         QCOMPARE(text, expectedText(path, fault));
 
-        QCOMPARE(fx->account->user().has_value(), !signsOut);
+        QCOMPARE(r.fx.account->user().has_value(), !signsOut);
         const QList<PendingOp> expectedQueue = signsOut ? QList<PendingOp>() : queued;
-        QCOMPARE(m_sync->pendingOps(), expectedQueue);
-        QCOMPARE(PendingOp::decodeList(fx->settings->value(kPendingOpsKey).toByteArray()), expectedQueue);
-        QCOMPARE(m_state->quoteService().quotes(), quotes);
-        QCOMPARE(m_state->watchlistItems(), watchlist);
+        QCOMPARE(r.sync->pendingOps(), expectedQueue);
+        QCOMPARE(PendingOp::decodeList(r.fx.settings->value(kPendingOpsKey).toByteArray()), expectedQueue);
+        QCOMPARE(r.state->quoteService().quotes(), quotes);
+        QCOMPARE(r.state->watchlistItems(), watchlist);
 
-        fx->host.server.faults().clearAll();
-        fx->host.server.releaseHeld();
+        r.fx.host.server.faults().clearAll();
+        r.fx.host.server.releaseHeld();
         if (where.linking) {
-            QVERIFY(linkCompletes(path == ServicePath::deviceStart));
+            QVERIFY(r.linkCompletes(path == ServicePath::deviceStart));
         }
         if (!signsOut) {
-            awaitTask(m_sync->syncNow());
-            QCOMPARE(m_sync->pendingCount(), 0);
-            QCOMPARE(m_sync->lastError(), std::nullopt);
-            QCOMPARE(fx->host.service.watchlist(fx->token).size(), 1 + kQueued.size());
+            awaitTask(r.sync->syncNow());
+            QCOMPARE(r.sync->pendingCount(), 0);
+            QCOMPARE(r.sync->lastError(), std::nullopt);
+            QCOMPARE(r.fx.host.service.watchlist(r.fx.token).size(), 1 + kQueued.size());
         }
     }
-
-private:
-    // Runs `path` once under the fault and reads the status text its caller shows afterwards.
-    void run(ServicePath path, const FaultCase& fault, std::optional<QString>& text)
-    {
-        switch (path) {
-        case ServicePath::deviceStart:
-            m_linker->beginLink();
-            QVERIFY(QTest::qWaitFor([&] { return m_linker->linkState().kind == LinkState::Kind::failed; }));
-            text = m_linker->linkState().message;
-            return;
-        case ServicePath::devicePoll:
-            checkPollingPace(fault);
-            text = std::nullopt;
-            return;
-        case ServicePath::profile:
-            awaitTask(fx->account->refreshProfile());
-            break;
-        case ServicePath::webSession:
-            QCOMPARE(awaitTask(fx->account->webSessionURL(QStringLiteral("/symbol/NVDA"))), std::nullopt);
-            break;
-        case ServicePath::watchlistPush:
-        case ServicePath::watchlistPull:
-            awaitTask(m_sync->syncNow());
-            break;
-        }
-        text = m_sync->lastError();
-    }
-
-    // While every poll fails the link keeps waiting, polling no faster than its interval (stretched
-    // after each 429).
-    void checkPollingPace(const FaultCase& fault)
-    {
-        QElapsedTimer watch;
-        watch.start();
-        m_linker->beginLink();
-        QVERIFY(QTest::qWaitFor([&] { return m_linker->linkState().kind == LinkState::Kind::waiting; }));
-        const LinkState waiting = m_linker->linkState();
-        QTest::qWait(static_cast<int>(kPollWindow.count()));
-        const int polls = fx->host.server.requestCount(info(ServicePath::devicePoll).prefix);
-        QVERIFY(polls >= 1);
-        QVERIFY2(polls <= watch.elapsed() / kLink.poll.count() + 1, qPrintable(QString::number(polls)));
-        QCOMPARE(m_linker->linkState(), waiting);
-        QVERIFY(!m_linker->user());
-        QCOMPARE(m_linker->pollInterval() > kLink.poll, fault.status == 429);
-    }
-
-    bool allQuoted() const
-    {
-        const auto& items = m_state->items();
-        return std::all_of(items.begin(), items.end(), [&](const WatchItem& item) {
-            return m_state->quoteService().quotes().contains(item.symbol);
-        });
-    }
-
-    // The link, started again when `restart` (its start failed) or still waiting, completes once approved.
-    bool linkCompletes(bool restart)
-    {
-        if (restart) {
-            m_linker->beginLink();
-        }
-        if (!QTest::qWaitFor([&] { return m_linker->linkState().kind == LinkState::Kind::waiting; })) {
-            return false;
-        }
-        if (!fx->host.service.approve(m_linker->linkState().userCode)) {
-            return false;
-        }
-        return QTest::qWaitFor([&] { return m_linker->user().has_value(); });
-    }
-
-    std::unique_ptr<ServiceFixture> fx;
-    std::unique_ptr<TempSettings> m_linkSettings;
-    MemorySecretStore m_linkSecrets;
-    FakeNotifier m_notifier;
-    std::unique_ptr<YahooClient> m_yahoo;
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<SyncService> m_sync;
-    std::unique_ptr<AccountService> m_linker;
 };
 
 QTEST_GUILESS_MAIN(FaultMatrixServiceTest)
