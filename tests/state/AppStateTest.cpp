@@ -51,24 +51,11 @@ class AppStateTest : public QObject
     Q_OBJECT
 
 private slots:
-    void storedPreferencesAreRead()
+    // Setters store and signal only changes; a restart reads the choices back, all but the expansion.
+    void preferencesAreStoredAndReadBack()
     {
         StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(u"displayMode"_qs, u"watchlist"_qs);
-        h.settings->setValue(u"tickerPlacement"_qs, u"notchRight"_qs);
-        h.settings->setValue(u"focusMode"_qs, true);
-        h.settings->setValue(u"smoothOnBattery"_qs, true);
-        AppState* const state = &h.start(quiet());
-        QCOMPARE(state->mode(), DisplayMode::watchlist);
-        QCOMPARE(state->tickerPlacement(), TickerPlacement::notchRight);
-        QVERIFY(state->focusMode() && state->smoothOnBattery());
-        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
-    }
-
-    void settersStoreAndSignalOnlyChanges()
-    {
-        StateFixture h{StateFixture::Start::later};
-        AppState* const state = &h.start(quiet());
+        AppState* state = &h.start(quiet());
         QSignalSpy mode(state, &AppState::modeChanged);
         QSignalSpy focus(state, &AppState::focusModeChanged);
         QSignalSpy placement(state, &AppState::tickerPlacementChanged);
@@ -76,7 +63,7 @@ private slots:
         for (int twice = 0; twice < 2; ++twice) {
             state->setMode(DisplayMode::watchlist);
             state->setFocusMode(true);
-            state->setTickerPlacement(TickerPlacement::rotate);
+            state->setTickerPlacement(TickerPlacement::notchRight);
             state->setExpanded(true);
             state->setSmoothOnBattery(true);
         }
@@ -85,18 +72,11 @@ private slots:
         }
         QCOMPARE(state->quoteService().items(), AppState::defaultItems(DisplayMode::watchlist));
 
-        const auto store = h.settings.reopen();
-        QCOMPARE(store->value(u"smoothOnBattery"_qs).toBool(), true);
-        QVERIFY(!store->contains(u"expanded"_qs));
-    }
-
-    void storedEmptyListIsEmpty()
-    {
-        StateFixture h{StateFixture::Start::later};
-        h.settings->setValue(kMarketKey, QByteArray("[]"));
-        AppState* const state = &h.start(quiet());
-        QVERIFY(state->items().isEmpty());
-        QCOMPARE(state->rotatingItem(), std::nullopt);
+        state = &h.start(quiet());
+        QCOMPARE(state->mode(), DisplayMode::watchlist);
+        QCOMPARE(state->tickerPlacement(), TickerPlacement::notchRight);
+        QVERIFY(state->focusMode() && state->smoothOnBattery() && !state->expanded());
+        QCOMPARE(state->items(), AppState::defaultItems(DisplayMode::watchlist));
     }
 
     void addSymbol_data()
@@ -163,19 +143,18 @@ private slots:
         QCOMPARE(state->items(),
                  (QList<WatchItem>{item(u"005930.KS", u"삼성전자"), item(u"000660.KS", u"SK하이닉스")}));
         QCOMPARE(h.edits, (QList<WatchlistChange>{WatchlistRemove{u"nvda"_qs}, WatchlistRemove{u"NVDA"_qs}}));
-
-        state->setMode(DisplayMode::market);
-        state->removeSymbol(u"^VIX"_qs);
-        QCOMPARE(state->items().size(), 9);
-        QCOMPARE(h.edits.size(), 2);
     }
 
     void rotationCycles()
     {
         StateFixture h{StateFixture::Start::later};
-        h.useWatchlist({item(u"NVDA", u"NVDA")});
+        h.useWatchlist({});
         AppState* const state = &h.start(quiet());
         QSignalSpy rotated(state, &AppState::rotationIndexChanged);
+        state->rotate();
+        QVERIFY(state->items().isEmpty()); // a stored empty list is no default
+        QCOMPARE(state->rotatingItem(), std::nullopt);
+        state->addSymbol(u"NVDA"_qs);
         state->rotate();
         QCOMPARE(state->rotationIndex(), 0);
         QCOMPARE(state->rotatingItem(), item(u"NVDA", u"NVDA"));
@@ -250,46 +229,14 @@ private slots:
         QVERIFY(h.edits.isEmpty());
     }
 
-    void arrivingQuotesAreEvaluated()
-    {
-        StateFixture h{StateFixture::Start::later};
-        h.useWatchlist({item(u"NVDA", u"NVDA")});
-        AppState* const state = &h.start(quiet());
-        AlertRule rule;
-        rule.symbol = u"NVDA"_qs;
-        rule.name = u"NVDA"_qs;
-        rule.threshold = 0;
-        state->alertEngine().add(rule);
-        QTRY_COMPARE_WITH_TIMEOUT(h.notifier.posted.size(), 1, 3000);
-        QCOMPARE(h.notifier.posted[0].title, u"NVDA 가격 알림"_qs);
-        QVERIFY(state->alertEngine().rules()[0].triggered);
-    }
-
+    // Only entries without a Korean name are looked up, and edits made meanwhile stay.
     void koreanNamesAreLookedUpOnlyWhereMissing()
     {
         StateFixture h{StateFixture::Start::later};
-        const QList<WatchItem> watchlist{item(u"NVDA", u"NVDA"), item(u"005930.KS", u"삼성전자"),
-                                         item(u"091990.KQ", u"Celltrion Healthcare"),
-                                         item(u"403870.KQ", u"HPSP")};
-        h.settings->setValue(kWatchlistKey, WatchItem::encodeList(watchlist));
+        h.useWatchlist({item(u"NVDA", u"NVDA"), item(u"005930.KS", u"삼성전자"),
+                        item(u"091990.KQ", u"Celltrion Healthcare"), item(u"403870.KQ", u"HPSP")});
         AppState* const state = &h.start(quiet());
-        QSignalSpy items(state, &AppState::itemsChanged);
-
-        QCoro::waitFor(state->localizeKoreanNames());
-        QCOMPARE(searchedSymbols(h.server), (QStringList{u"091990.KQ"_qs, u"403870.KQ"_qs}));
-        QCOMPARE(stored(h.settings, kWatchlistKey),
-                 (QList<WatchItem>{watchlist[0], watchlist[1], item(u"091990.KQ", u"셀트리온헬스케어"),
-                                   watchlist[3]}));
-        QVERIFY(!h.settings.reopen()->contains(kMarketKey));
-        QCOMPARE(items.count(), 0); // the market list is active and unchanged
-    }
-
-    void editsDuringKoreanLookupsAreKept()
-    {
-        StateFixture h{StateFixture::Start::later};
-        h.useWatchlist({item(u"NVDA", u"NVDA"), item(u"091990.KQ", u"Celltrion Healthcare")});
-        AppState* const state = &h.start(quiet());
-        h.server.faults().add(fake::FakeServer::searchPath, fake::Fault::delayed(200ms));
+        h.server.faults().add(fake::FakeServer::searchPath, fake::Fault::delayed(100ms));
 
         auto pass = state->localizeKoreanNames();
         QTRY_COMPARE_WITH_TIMEOUT(searchedSymbols(h.server).size(), 1, 2000);
@@ -297,9 +244,13 @@ private slots:
         state->removeSymbol(u"NVDA"_qs);
         QCoro::waitFor(pass);
 
-        const QList<WatchItem> expected{item(u"091990.KQ", u"셀트리온헬스케어"), item(u"AAPL", u"AAPL")};
+        QCOMPARE(searchedSymbols(h.server), (QStringList{u"091990.KQ"_qs, u"403870.KQ"_qs}));
+        const QList<WatchItem> expected{item(u"005930.KS", u"삼성전자"),
+                                        item(u"091990.KQ", u"셀트리온헬스케어"), item(u"403870.KQ", u"HPSP"),
+                                        item(u"AAPL", u"AAPL")};
         QCOMPARE(stored(h.settings, kWatchlistKey), expected);
         QCOMPARE(state->items(), expected);
+        QVERIFY(!h.settings.reopen()->contains(kMarketKey));
     }
 
     void stateMayGoDuringKoreanLookups()
