@@ -68,10 +68,8 @@ private slots:
     void notchWidthAndHeight()
     {
         QFETCH(ScreenInfo, screen);
-        QFETCH(double, notch);
-        QFETCH(double, height);
-        QCOMPARE(NL::notchWidth(screen), notch);
-        QCOMPARE(NL::stripHeight(screen), height);
+        QTEST(NL::notchWidth(screen), "notch");
+        QTEST(NL::stripHeight(screen), "height");
     }
 
     void stripOnPlainScreen_hangsFromTheTopCentred()
@@ -86,7 +84,8 @@ private slots:
         QCOMPARE(g.tickerBar, (DeskRect{0, 854, 1440, 22}));
         QCOMPARE(NL::glanceFrame(g.notchCenterX, g.strip, QSizeF(320, 200)), (DeskRect{560, 670, 320, 200}));
         // Its window's clear edges reach 8 beyond the card and up to the strip, not over it.
-        QCOMPARE(NL::glanceWindowFrame(DeskRect{560, 670, 320, 200}, g.strip), (DeskRect{552, 662, 336, 214}));
+        QCOMPARE(NL::glanceWindowFrame(DeskRect{560, 670, 320, 200}, g.strip),
+                 (DeskRect{552, 662, 336, 214}));
         QVERIFY(
             !NL::compute(screen, {screen}, std::nullopt, ownPid, TickerPlacement::rotate, false).tickerBar);
     }
@@ -134,9 +133,8 @@ private slots:
     void rightWidth()
     {
         QFETCH(std::optional<QList<ForeignWindow>>, windows);
-        QFETCH(double, width);
         const ScreenInfo screen = plainScreen();
-        QCOMPARE(NL::rightWidth(screen, 12, NL::primaryTop({screen}, screen), windows, ownPid), width);
+        QTEST(NL::rightWidth(screen, 12, NL::primaryTop({screen}, screen), windows, ownPid), "width");
     }
 
     void rightWidth_onSecondScreen_measuresFromThePrimaryTop()
@@ -162,8 +160,7 @@ private slots:
     void widthCheck()
     {
         QFETCH(double, now);
-        QFETCH(bool, relayout);
-        QCOMPARE(NL::widthMoved(140, now), relayout);
+        QTEST(NL::widthMoved(140, now), "relayout");
     }
 
     void band_data()
@@ -222,9 +219,8 @@ private slots:
     {
         QFETCH(QRectF, band);
         QFETCH(double, scale);
-        QFETCH(QList<quint32>, strut);
         const auto numbers = NL::topStrut(band, scale);
-        QCOMPARE(QList<quint32>(numbers.begin(), numbers.end()), strut);
+        QTEST(QList<quint32>(numbers.begin(), numbers.end()), "strut");
     }
 
     void layerBands_data()
@@ -240,9 +236,8 @@ private slots:
     {
         QFETCH(bool, tickerBar);
         QFETCH(double, stripHeight);
-        QFETCH(QList<int>, bands);
         const NL::LayerBands b = NL::layerBands(tickerBar, stripHeight);
-        QCOMPARE((QList{b.barZone, b.stripZone, b.glanceTop}), bands);
+        QTEST((QList{b.barZone, b.stripZone, b.glanceTop}), "bands");
     }
 
     void tickerBar_onlyBelowMenuBarWithoutFocus()
@@ -285,8 +280,7 @@ private slots:
     {
         QFETCH(QList<QList<double>>, forms);
         QFETCH(double, excess);
-        QFETCH(QList<int>, cuts);
-        QCOMPARE(NL::nameCuts(forms, excess), cuts);
+        QTEST(NL::nameCuts(forms, excess), "cuts");
     }
 
     void deskConversion_flipsAroundThePrimaryScreen()
@@ -344,8 +338,7 @@ private slots:
     void tickerMode()
     {
         QFETCH(TickerMotion::Conditions, conditions);
-        QFETCH(TickerMotion::Mode, mode);
-        QCOMPARE(TickerMotion::decide(conditions), mode);
+        QTEST(TickerMotion::decide(conditions), "mode");
     }
 
     void steppedShift_data()
@@ -365,8 +358,7 @@ private slots:
     {
         QFETCH(double, entry);
         QFETCH(qint64, steps);
-        QFETCH(double, shift);
-        QCOMPARE(TickerMotion::steppedShift(entry, steps, {0, 100, 250}, 400), shift);
+        QTEST(TickerMotion::steppedShift(entry, steps, {0, 100, 250}, 400), "shift");
     }
 
     void serverCopy_data()
@@ -388,8 +380,7 @@ private slots:
         QFETCH(bool, opaque);
         QFETCH(double, ratio);
         QFETCH(double, stripWidth);
-        QFETCH(bool, usable);
-        QCOMPARE(TickerMotion::serverCopyUsable(platform, opaque, ratio, stripWidth), usable);
+        QTEST(TickerMotion::serverCopyUsable(platform, opaque, ratio, stripWidth), "usable");
     }
 };
 
