@@ -100,10 +100,6 @@ private slots:
             << Fault::withStatus(401, "{\"error\":5}") << false << ApiError(HTTPError{401, std::nullopt});
         QTest::newRow("redirect elsewhere")
             << Fault::withStatus(302) << false << ApiError(HTTPError{302, std::nullopt});
-        QTest::newRow("slower than the idle limit")
-            << Fault::delayed(600ms) << false << ApiError(TransportError{TransportError::Kind::timedOut});
-        QTest::newRow("over the size limit")
-            << Fault::huge() << false << ApiError(TransportError{TransportError::Kind::badServerResponse});
     }
 
     void answers()
@@ -173,8 +169,7 @@ private slots:
     void camelCaseKeys()
     {
         QFETCH(QString, key);
-        QFETCH(QString, expected);
-        QCOMPARE(ServiceJson::camelCaseKey(key), expected);
+        QTEST(ServiceJson::camelCaseKey(key), "expected");
     }
 
     void decoding_data()
