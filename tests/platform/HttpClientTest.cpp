@@ -81,18 +81,6 @@ private slots:
         m_server.releaseHeld();
     }
 
-    void userAgent_isSentOnEveryRequest()
-    {
-        QByteArray seen;
-        m_server.http().route(u"/agent"_qs, [&seen](const QHttpServerRequest& request) {
-            seen = request.value("User-Agent");
-            return QHttpServerResponse(QByteArray("ok"));
-        });
-        HttpClient client(options());
-        test::awaitTask(client.get(m_server.origin().resolved(QUrl(u"/agent"_qs))));
-        QCOMPARE(seen, QByteArray("test-agent/1"));
-    }
-
 private:
     fake::FakeServer m_server;
 };
