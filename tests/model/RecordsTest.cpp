@@ -68,10 +68,7 @@ private slots:
         rule.threshold = 65000.5;
         rule.triggered = true;
         const QByteArray data = AlertRule::encodeList({rule});
-        const auto decoded = AlertRule::decodeList(data);
-        QVERIFY(decoded);
-        QCOMPARE(decoded->size(), 1);
-        QCOMPARE(decoded->first(), rule);
+        QCOMPARE(AlertRule::decodeList(data), std::optional(QList{rule}));
         QVERIFY(data.contains(rule.id.toString(QUuid::WithoutBraces).toUpper().toLatin1()));
         QCOMPARE(rule.label(), u"삼성전자 ≤ 65000.5"_qs);
     }

@@ -40,6 +40,8 @@ private slots:
         QVERIFY2(entry.startsWith("[Desktop Entry]\n") && entry.split('\n').contains(exec),
                  entry.constData());
         QVERIFY(!entry.contains("--demo"));
+        // Where its folder would go there is a file: the entry cannot be written.
+        QVERIFY(!Autostart(autostart.entryPath(), executable).setEnabled(true));
         QVERIFY(QFile::remove(autostart.entryPath())); // removed by hand: off
         QVERIFY(!autostart.enabled());
         QVERIFY(autostart.setEnabled(true) && autostart.setEnabled(false) && !autostart.enabled());
