@@ -83,8 +83,7 @@ private slots:
         QCOMPARE(fx->opened, QList<QUrl>{waiting.verificationURL});
 
         QVERIFY(fx->host.service.approve(waiting.userCode, u"kim@example.com"_qs));
-        QTRY_VERIFY(fx->account->user());
-        QCOMPARE(fx->account->user()->email, u"kim@example.com"_qs);
+        QTRY_COMPARE(fx->account->user(), User{u"kim@example.com"_qs});
         QCOMPARE(fx->account->linkState(), LinkState::idle());
         QVERIFY(fx->account->token());
         QCOMPARE(fx->secrets.token, fx->account->token());
