@@ -55,7 +55,6 @@ private slots:
         Rig rig;
         auto& [clock, notifier, engine, finished] = rig;
         QVERIFY(engine.start(25));
-        QCOMPARE(engine.display(), u"25:00"_qs);
         QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Running{clock.now().addSecs(1500), 1500}));
         clock.advance(1500 - 754.4);
 

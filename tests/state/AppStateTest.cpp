@@ -218,7 +218,6 @@ private slots:
         state->applyServerWatchlist(server);
         const bool restarts = mode == DisplayMode::watchlist && expected != AppState::defaultItems(mode);
         QCOMPARE(stored(h.settings, kWatchlistKey), expected);
-        QCOMPARE(state->watchlistItems(), expected);
         QCOMPARE(state->items(), mode == DisplayMode::watchlist ? expected : AppState::defaultItems(mode));
         QCOMPARE(state->quoteService().items(), state->items());
         QCOMPARE(state->rotationIndex(), restarts ? 0 : 1);
