@@ -312,7 +312,6 @@ private slots:
         auto& [clock, notifier, engine, finished] = rig;
         notifier.serviceExists = service;
         QVERIFY(engine.start(0.01));
-        QCOMPARE(engine.display(), u"00:01"_qs);
         clock.advance(1);
         QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 500);
         QTest::qWait(50);

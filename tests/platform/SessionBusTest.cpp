@@ -96,7 +96,6 @@ public:
         bool operator==(const Call&) const = default;
     };
     QList<Call> calls;
-    QString serverName = QStringLiteral("gnome-shell");
 
 public slots:
     uint Notify(const QString& appName, uint replacesId, const QString& /*icon*/, const QString& summary,
@@ -110,7 +109,7 @@ public slots:
     {
         vendor = version = QString();
         specVersion = QStringLiteral("1.2");
-        return serverName;
+        return QStringLiteral("gnome-shell");
     }
 
 private:
