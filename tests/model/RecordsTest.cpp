@@ -151,12 +151,14 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("grouped whole") << 72300.0 << u"72,300"_qs;
         QTest::newRow("fraction dropped from 1000") << 1234.5 << u"1,234"_qs;
+        QTest::newRow("fraction dropped at 1000 itself") << 1000.25 << u"1,000"_qs;
         QTest::newRow("two digits below 1000") << 187.456 << u"187.46"_qs;
         QTest::newRow("trailing zero dropped") << 5.10 << u"5.1"_qs;
         QTest::newRow("rounds up into the thousands") << 999.999 << u"1,000"_qs;
         QTest::newRow("carry stops at the first digit") << 1.999 << u"2"_qs;
         QTest::newRow("half to even down") << 0.125 << u"0.12"_qs;
         QTest::newRow("half to even up") << 0.135 << u"0.14"_qs;
+        QTest::newRow("just past the half rounds up") << 0.1251 << u"0.13"_qs;
         QTest::newRow("whole half to even") << 2500.5 << u"2,500"_qs;
         QTest::newRow("zero") << 0.0 << u"0"_qs;
         QTest::newRow("negative half to even") << -12.345 << u"-12.34"_qs;
