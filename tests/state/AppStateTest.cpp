@@ -67,7 +67,6 @@ private slots:
         for (const QSignalSpy* spy : {&mode, &focus, &placement, &expanded}) {
             QCOMPARE(spy->count(), 1);
         }
-        QCOMPARE(state->quoteService().items(), AppState::defaultItems(DisplayMode::watchlist));
 
         state = &h.start(kQuiet);
         QCOMPARE(state->mode(), DisplayMode::watchlist);
