@@ -69,10 +69,8 @@ private slots:
     void notchWidthAndHeight()
     {
         QFETCH(ScreenInfo, screen);
-        QFETCH(double, notch);
-        QFETCH(double, height);
-        QCOMPARE(NL::notchWidth(screen), notch);
-        QCOMPARE(NL::stripHeight(screen), height);
+        QTEST(NL::notchWidth(screen), "notch");
+        QTEST(NL::stripHeight(screen), "height");
     }
 
     void stripOnPlainScreen_hangsFromTheTopCentred()
@@ -80,9 +78,6 @@ private slots:
         const ScreenInfo screen = plainScreen();
         const auto g =
             NL::compute(screen, {screen}, std::nullopt, ownPid, TickerPlacement::belowMenuBar, false);
-        QCOMPARE(g.notchWidth, 12.0);
-        QCOMPARE(g.rightWidth, 190.0);
-        QCOMPARE(g.notchCenterX, 720.0);
         QCOMPARE(g.strip, (DeskRect{524, 876, 392, 24}));
         QCOMPARE(g.tickerBar, (DeskRect{0, 854, 1440, 22}));
         QCOMPARE(NL::glanceFrame(g.notchCenterX, g.strip, QSizeF(320, 200)), (DeskRect{560, 670, 320, 200}));
@@ -136,9 +131,8 @@ private slots:
     void rightWidth()
     {
         QFETCH(std::optional<QList<ForeignWindow>>, windows);
-        QFETCH(double, width);
         const ScreenInfo screen = plainScreen();
-        QCOMPARE(NL::rightWidth(screen, 12, NL::primaryTop({screen}, screen), windows, ownPid), width);
+        QTEST(NL::rightWidth(screen, 12, NL::primaryTop({screen}, screen), windows, ownPid), "width");
     }
 
     void rightWidth_onSecondScreen_measuresFromThePrimaryTop()
@@ -164,8 +158,7 @@ private slots:
     void widthCheck()
     {
         QFETCH(double, now);
-        QFETCH(bool, relayout);
-        QCOMPARE(NL::widthMoved(140, now), relayout);
+        QTEST(NL::widthMoved(140, now), "relayout");
     }
 
     void band_data()
@@ -230,9 +223,8 @@ private slots:
     {
         QFETCH(QRectF, band);
         QFETCH(double, scale);
-        QFETCH(QList<quint32>, strut);
         const auto numbers = NL::topStrut(band, scale);
-        QCOMPARE(QList<quint32>(numbers.begin(), numbers.end()), strut);
+        QTEST(QList<quint32>(numbers.begin(), numbers.end()), "strut");
     }
 
     void layerBands_data()
@@ -248,9 +240,8 @@ private slots:
     {
         QFETCH(bool, tickerBar);
         QFETCH(double, stripHeight);
-        QFETCH(QList<int>, bands);
         const NL::LayerBands b = NL::layerBands(tickerBar, stripHeight);
-        QCOMPARE((QList{b.barZone, b.stripZone, b.glanceTop}), bands);
+        QTEST((QList{b.barZone, b.stripZone, b.glanceTop}), "bands");
     }
 
     void tickerBar_onlyBelowMenuBarWithoutFocus()
@@ -293,8 +284,7 @@ private slots:
     {
         QFETCH(QList<QList<double>>, forms);
         QFETCH(double, excess);
-        QFETCH(QList<int>, cuts);
-        QCOMPARE(NL::nameCuts(forms, excess), cuts);
+        QTEST(NL::nameCuts(forms, excess), "cuts");
     }
 
     void deskConversion_flipsAroundThePrimaryScreen()
@@ -313,7 +303,6 @@ private slots:
         QTest::addColumn<double>("cycle");
         QTest::addColumn<double>("shift");
         // At 28 points a second a 428-point cycle repeats every 428 / 28 s.
-        QTest::newRow("start") << 0.0 << 428.0 << 0.0;
         QTest::newRow("one second") << 1.0 << 428.0 << 28.0;
         QTest::newRow("one cycle later") << 428.0 / 28.0 + 1.0 << 428.0 << 28.0;
         QTest::newRow("five cycles later") << 5 * 428.0 / 28.0 + 10.0 << 428.0 << 280.0;
@@ -352,8 +341,7 @@ private slots:
     void tickerMode()
     {
         QFETCH(TickerMotion::Conditions, conditions);
-        QFETCH(TickerMotion::Mode, mode);
-        QCOMPARE(TickerMotion::decide(conditions), mode);
+        QTEST(TickerMotion::decide(conditions), "mode");
     }
 
     void steppedShift_data()
@@ -373,8 +361,7 @@ private slots:
     {
         QFETCH(double, entry);
         QFETCH(qint64, steps);
-        QFETCH(double, shift);
-        QCOMPARE(TickerMotion::steppedShift(entry, steps, {0, 100, 250}, 400), shift);
+        QTEST(TickerMotion::steppedShift(entry, steps, {0, 100, 250}, 400), "shift");
     }
 
     void serverCopy_data()
@@ -388,7 +375,8 @@ private slots:
         QTest::newRow("Wayland paints through Qt") << u"wayland"_qs << true << 1.0 << 2400.0 << false;
         QTest::newRow("translucent band needs the blend") << u"xcb"_qs << false << 1.0 << 2400.0 << false;
         QTest::newRow("scaled screen") << u"xcb"_qs << true << 1.5 << 2400.0 << false;
-        QTest::newRow("strip wider than an X pixmap") << u"xcb"_qs << true << 1.0 << 40000.0 << false;
+        QTest::newRow("strip as wide as an X pixmap") << u"xcb"_qs << true << 1.0 << 32767.0 << true;
+        QTest::newRow("strip wider than an X pixmap") << u"xcb"_qs << true << 1.0 << 32768.0 << false;
     }
     void serverCopy()
     {
@@ -396,8 +384,7 @@ private slots:
         QFETCH(bool, opaque);
         QFETCH(double, ratio);
         QFETCH(double, stripWidth);
-        QFETCH(bool, usable);
-        QCOMPARE(TickerMotion::serverCopyUsable(platform, opaque, ratio, stripWidth), usable);
+        QTEST(TickerMotion::serverCopyUsable(platform, opaque, ratio, stripWidth), "usable");
     }
 };
 

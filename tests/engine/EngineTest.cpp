@@ -1,7 +1,10 @@
 #include "engine/AlertEngine.h"
+#include "engine/TimerEngine.h"
 
+#include "FakeClock.h"
 #include "FakeNotifier.h"
 #include "TempSettings.h"
+#include "model/Decimal.h"
 #include "platform/Settings.h"
 
 #include <QSignalSpy>
@@ -11,6 +14,7 @@
 
 using namespace virel;
 using namespace virel::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -38,14 +42,14 @@ QuoteMap quotes(const QString& symbol, double price, double previousClose = 100)
     return {{price == kNoQuote ? u"TSLA"_qs : symbol, quote}};
 }
 
-struct Rig
+struct Alerts
 {
     TempSettings settings;
     FakeNotifier notifier;
     AlertEngine engine{*settings, notifier};
     QList<std::pair<AlertRule, Quote>> fired;
 
-    Rig()
+    Alerts()
     {
         engine.onFire = [this](const AlertRule& rule, const Quote& quote) { fired.append({rule, quote}); };
     }
@@ -63,9 +67,23 @@ std::pair<ino_t, qint64> fileIdentity(const QString& path)
     return {info.st_ino, qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
+// A countdown over a fake clock, ticking every 10 ms.
+struct Countdown
+{
+    FakeClock clock;
+    FakeNotifier notifier;
+    TimerEngine engine{notifier, clock, 10ms};
+    int finished = 0;
+
+    Countdown()
+    {
+        engine.onFinish = [this] { ++finished; };
+    }
+};
+
 } // namespace
 
-class AlertEngineTest : public QObject
+class EngineTest : public QObject
 {
     Q_OBJECT
 
@@ -92,8 +110,7 @@ private slots:
     {
         QFETCH(int, direction);
         QFETCH(QList<double>, prices);
-        QFETCH(QString, fires);
-        Rig rig;
+        Alerts rig;
         rig.engine.add(rule(kNvda, 100, AlertRule::Direction(direction)));
         QString seen;
         for (const double price : prices) {
@@ -101,7 +118,7 @@ private slots:
             rig.engine.evaluate(quotes(kNvda, price));
             seen.append(rig.fired.size() > before ? u'+' : u'-');
         }
-        QCOMPARE(seen, fires);
+        QTEST(seen, "fires");
         QCOMPARE(rig.notifier.posted.size(), rig.fired.size());
     }
 
@@ -123,7 +140,7 @@ private slots:
         QFETCH(double, price);
         QFETCH(double, previousClose);
         QFETCH(QString, current);
-        Rig rig;
+        Alerts rig;
         rig.notifier.serviceExists = service;
         const auto samsung = rule(u"005930.KS"_qs, 70000);
         rig.engine.add(samsung);
@@ -142,49 +159,26 @@ private slots:
 
     void rulesOnOneSymbolFireIndependently()
     {
-        Rig rig;
-        const auto low = rule(kNvda, 100);
+        Alerts rig;
         const auto high = rule(kNvda, 110);
-        rig.engine.add(low);
-        rig.engine.add(high);
-        QSignalSpy lastFired(&rig.engine, &AlertEngine::lastFiredChanged);
-        rig.engine.evaluate(quotes(kNvda, 105));
-        QCOMPARE(rig.engine.lastFired()->id, low.id);
-        rig.engine.evaluate(quotes(kNvda, 111));
-        QCOMPARE(rig.engine.lastFired()->id, high.id);
-        QCOMPARE(rig.notifier.posted.size(), 2);
-        QCOMPARE(lastFired.count(), 2);
-    }
-
-    void callbackMayEditTheRules()
-    {
-        Rig rig;
         rig.engine.add(rule(kNvda, 100));
         rig.engine.add(rule(kNvda, 90));
+        rig.engine.add(high);
+        // The callback may edit the rules: here each goes as it fires.
         rig.engine.onFire = [&rig](const AlertRule& fired, const Quote&) { rig.engine.remove(fired.id); };
-        rig.engine.evaluate(quotes(kNvda, 120));
-        QCOMPARE(rig.notifier.posted.size(), 2);
+        QSignalSpy lastFired(&rig.engine, &AlertEngine::lastFiredChanged);
+        rig.engine.evaluate(quotes(kNvda, 105));
+        QCOMPARE(rig.engine.rules(), QList{high});
+        rig.engine.evaluate(quotes(kNvda, 111));
+        QCOMPARE(rig.engine.lastFired()->id, high.id);
         QVERIFY(rig.engine.rules().isEmpty());
-    }
-
-    void rulesAndFlagsSurviveARestart()
-    {
-        Rig rig;
-        const auto above = rule(kNvda, 100);
-        rig.engine.add(above);
-        rig.engine.evaluate(quotes(kNvda, 120));
-        const auto store = rig.settings.reopen();
-        AlertEngine restarted(*store, rig.notifier);
-        QCOMPARE(restarted.rules().size(), 1);
-        QCOMPARE(restarted.rules()[0].id, above.id);
-        QVERIFY(restarted.rules()[0].triggered);
-        restarted.evaluate(quotes(kNvda, 121));
-        QCOMPARE(rig.notifier.posted.size(), 1);
+        QCOMPARE(rig.notifier.posted.size(), 3);
+        QCOMPARE(lastFired.count(), 3);
     }
 
     void removeSavesAtOnceAndStopsEvaluation()
     {
-        Rig rig;
+        Alerts rig;
         const auto kept = rule(u"AAPL"_qs, 100);
         const auto removed = rule(kNvda, 100);
         rig.engine.add(removed);
@@ -198,9 +192,9 @@ private slots:
         QVERIFY(rig.notifier.posted.isEmpty());
     }
 
-    void evaluationWritesOnlyWhatChanged()
+    void rulesAreStoredOnlyWhenTheyChange()
     {
-        Rig rig;
+        Alerts rig;
         rig.engine.evaluate({});
         QCOMPARE(rig.stored(), QList<AlertRule>{}); // even an empty list is stored
         rig.engine.add(rule(kNvda, 100));
@@ -210,19 +204,156 @@ private slots:
         QCOMPARE(fileIdentity(rig.settings.path()), afterAdd);
         rig.engine.evaluate(quotes(kNvda, 101));
         QVERIFY(fileIdentity(rig.settings.path()) != afterAdd);
-        QVERIFY(rig.stored()->at(0).triggered);
+
+        // A restart reads the rules back with their flags: the fired one stays quiet.
+        const auto store = rig.settings.reopen();
+        AlertEngine restarted(*store, rig.notifier);
+        QCOMPARE(restarted.rules(), rig.engine.rules());
+        QVERIFY(restarted.rules()[0].triggered);
+        restarted.evaluate(quotes(kNvda, 121));
+        QCOMPARE(rig.notifier.posted.size(), 1);
     }
 
     void listWithAnEndlessLevelIsNotWritten()
     {
-        Rig rig;
+        Alerts rig;
         rig.engine.add(rule(kNvda, 100));
         const auto before = rig.stored();
         rig.engine.add(rule(u"AAPL"_qs, HUGE_VAL));
         QCOMPARE(rig.engine.rules().size(), 2);
         QCOMPARE(rig.stored(), before);
     }
+
+    void format_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0 << "00:00";
+        QTest::newRow("rounded down") << 1499.4 << "24:59";
+        QTest::newRow("rounded up") << 1499.5 << "25:00";
+        QTest::newRow("just under an hour") << 3599.4 << "59:59";
+        QTest::newRow("rounds to an hour") << 3599.5 << "1:00:00";
+        QTest::newRow("ten hours") << 36005.0 << "10:00:05";
+    }
+
+    void format()
+    {
+        QFETCH(double, seconds);
+        QTEST(TimerEngine::format(seconds), "text");
+    }
+
+    void pauseKeepsTheExactRemainder()
+    {
+        Countdown rig;
+        auto& [clock, notifier, engine, finished] = rig;
+        QVERIFY(engine.start(25));
+        QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Running{clock.now().addSecs(1500), 1500}));
+        clock.advance(1500 - 754.4);
+
+        engine.pause();
+        QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Paused{754.4, 1500}));
+        QCOMPARE(engine.display(), u"⏸ 12:34"_qs);
+        clock.advance(600);
+        QTest::qWait(30);
+        QCOMPARE(engine.display(), u"⏸ 12:34"_qs);
+
+        engine.resume();
+        QCOMPARE(engine.phase(),
+                 TimerEngine::Phase(TimerEngine::Running{clock.now().addMSecs(754'400), 1500}));
+        // 753.6 s left: still 12:34 only when counting on from 754.4.
+        clock.advance(0.8);
+        QTest::qWait(30);
+        QCOMPARE(engine.display(), u"12:34"_qs);
+        clock.advance(0.2);
+        QTRY_COMPARE_WITH_TIMEOUT(engine.display(), u"12:33"_qs, 500);
+    }
+
+    void transitionsThatDoNotApplyChangeNothing()
+    {
+        Countdown rig;
+        auto& [clock, notifier, engine, finished] = rig;
+        QSignalSpy phase(&engine, &TimerEngine::phaseChanged);
+        QSignalSpy display(&engine, &TimerEngine::displayChanged);
+        engine.pause();
+        engine.resume();
+        QCOMPARE(phase.count(), 0);
+        QCOMPARE(display.count(), 0);
+
+        QVERIFY(engine.start(25));
+        engine.resume();
+        engine.pause();
+        engine.pause();
+        QCOMPARE(phase.count(), 2);
+        // A new start replaces the paused countdown.
+        QVERIFY(engine.start(5));
+        QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Running{clock.now().addSecs(300), 300}));
+        QCOMPARE(engine.display(), u"05:00"_qs);
+
+        // A reset countdown never ends.
+        engine.reset();
+        QCOMPARE(engine.display(), QString());
+        clock.advance(600);
+        QTest::qWait(50);
+        QCOMPARE(finished, 0);
+        QCOMPARE(notifier.posted.size() + notifier.beeps, 0);
+    }
+
+    void endsOnce_data()
+    {
+        QTest::addColumn<bool>("service");
+        QTest::newRow("with a notification") << true;
+        QTest::newRow("with a beep where no notification service runs") << false;
+    }
+
+    void endsOnce()
+    {
+        QFETCH(bool, service);
+        Countdown rig;
+        auto& [clock, notifier, engine, finished] = rig;
+        notifier.serviceExists = service;
+        QVERIFY(engine.start(0.01));
+        clock.advance(1);
+        QTRY_COMPARE_WITH_TIMEOUT(finished, 1, 500);
+        QTest::qWait(50);
+        QCOMPARE(finished, 1);
+        QCOMPARE(engine.phase(), TimerEngine::Phase(TimerEngine::Idle{}));
+        QCOMPARE(engine.display(), QString());
+
+        const QString identifier = u"timer-"_qs + shortestDecimal(clock.now().toMSecsSinceEpoch() / 1000.0);
+        const QList<FakeNotifier::Posted> posted{
+            {identifier, u"타이머 종료"_qs, u"설정한 시간이 끝났습니다."_qs}};
+        QCOMPARE(notifier.posted, service ? posted : QList<FakeNotifier::Posted>{});
+        QCOMPARE(notifier.beeps, service ? 0 : 1);
+    }
+
+    void lengths_data()
+    {
+        QTest::addColumn<double>("minutes");
+        QTest::addColumn<QString>("display"); // 25:00 where the length is refused
+        QTest::newRow("zero refused") << 0.0 << "25:00";
+        QTest::newRow("negative refused") << -5.0 << "25:00";
+        QTest::newRow("infinite refused") << HUGE_VAL << "25:00";
+        QTest::newRow("not a number refused") << std::nan("") << "25:00";
+        QTest::newRow("seconds overflow refused") << 1e307 << "25:00";
+        QTest::newRow("past every calendar refused") << 1.6e14 << "25:00";
+        QTest::newRow("very long still runs") << 1e12 << "16666666666:40:00";
+    }
+
+    void lengths()
+    {
+        QFETCH(double, minutes);
+        QFETCH(QString, display);
+        Countdown rig;
+        QVERIFY(rig.engine.start(25));
+        const auto before = rig.engine.phase();
+        const bool accepted = display != u"25:00";
+        QCOMPARE(rig.engine.start(minutes), accepted);
+        QCOMPARE(rig.engine.display(), display);
+        if (!accepted) {
+            QCOMPARE(rig.engine.phase(), before);
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(AlertEngineTest)
-#include "AlertEngineTest.moc"
+QTEST_GUILESS_MAIN(EngineTest)
+#include "EngineTest.moc"
