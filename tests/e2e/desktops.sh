@@ -28,6 +28,7 @@ if [ -z "${VIREL_DESKTOP:-}" ]; then
   exec "$desktop" run "$desk" -- "$0" "$desk" "$build" "$shot"
 fi
 
+source "$root/tests/e2e/lib.sh"
 work="$(mktemp -d)"
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
@@ -44,18 +45,10 @@ find() {
 strip() { find virel 'h <= 40 && w < 1000'; }
 bar() { find virel 'h <= 40 && w >= 1000'; }
 glance() { find virel 'h > 100'; }
-no_glance() { ! glance; }
+no_glance() { ! glance >/dev/null; }
 # True when the rectangles "X Y W H" overlap.
 overlap() { awk -v a="$1" -v b="$2" 'BEGIN {split(a, p); split(b, q)
   exit !(p[1] < q[1] + q[3] && q[1] < p[1] + p[3] && p[2] < q[2] + q[4] && q[2] < p[2] + p[4])}'; }
-now_ms() { local t="${EPOCHREALTIME/[.,]/}"; echo $((t / 1000)); }
-wait_for() {
-  local deadline=$(($(now_ms) + $1 * 1000)); shift
-  until "$@" >/dev/null; do
-    [ "$(now_ms)" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
 
 mkdir -p "$work"/{home,config/virel,run}
 chmod 700 "$work/run"
@@ -66,7 +59,7 @@ pids+=($!)
 xterm -maximized -title maximised 2>/dev/null &
 pids+=($!)
 wait_for 30 grep -q 'virel.perf: first quote drawn' "$work/virel.log" || { cat "$work/virel.log"; exit 1; }
-wait_for 10 find XTerm 'w > 1000' || { echo "desktops: no xterm window" >&2; exit 1; }
+wait_for 10 find XTerm 'w > 1000' >/dev/null || { echo "desktops: no xterm window" >&2; exit 1; }
 sleep 1
 echo "desktops: $desk: window list:"
 list | sed 's/^/  /'
@@ -107,7 +100,7 @@ fi
 # screenshots instead.
 if ! where="$(strip)"; then
   ok "the strip and the glance are native surfaces here, not checked from the window list"
-elif read -r x y w h <<<"$where" && "$desktop" pointer $((x + w / 2)) $((y + h / 2)) && wait_for 3 glance; then
+elif read -r x y w h <<<"$where" && "$desktop" pointer $((x + w / 2)) $((y + h / 2)) && wait_for 3 glance >/dev/null; then
   ok "hovering the strip opens the glance ($(glance))"
   if [ -n "$shot" ]; then
     mkdir -p "$root/docs/screenshots"
@@ -134,10 +127,10 @@ if where="$(strip)"; then
   popups >"$work/popups-before"
   "$desktop" click $((x + w / 2)) $((y + h / 2)) --right
   menu() { popups | comm -13 "$work/popups-before" - | grep .; }
-  if wait_for 3 menu; then
+  if wait_for 3 menu >/dev/null; then
     ok "a right-click on the strip at ($((x + w / 2)), $((y + h / 2))) opens the menu at ($(menu))"
     "$desktop" click 1500 12
-    no_menu() { ! menu; }
+    no_menu() { ! menu >/dev/null; }
     if wait_for 1 no_menu; then
       ok "a click on the top bar closes the menu"
     else
@@ -151,7 +144,7 @@ fi
 # --- full screen ---------------------------------------------------------------------------------
 xterm -fullscreen -title fullscreen 2>/dev/null &
 pids+=($!)
-wait_for 10 find XTerm 'h >= 1080' || true
+wait_for 10 find XTerm 'h >= 1080' >/dev/null || true
 # A window started from a script is not raised over the focused one (focus-stealing prevention):
 # bring it to the front as a user's click would, or nothing is full-screen in front of us.
 xdotool search --name '^fullscreen$' windowactivate 2>/dev/null || true

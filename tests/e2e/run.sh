@@ -19,12 +19,10 @@ if [ -z "${VIREL_E2E_DISPLAY_READY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" dbus-run-session -- "$0" "$build"
 fi
 
+source "$(dirname "$0")/lib.sh"
 virel="$build/bin/virel"
 work="$(mktemp -d)"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-export XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+private_home "$work"
 export QT_QPA_PLATFORM=xcb
 settings="$XDG_CONFIG_HOME/virel/virel.conf"
 app_pid=""
@@ -40,16 +38,6 @@ fail() {
   exit 1
 }
 step() { echo "e2e: $*"; }
-
-# Polls `condition` (a command) every 0.2 s for up to `seconds`.
-wait_for() {
-  local seconds="$1"; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.2
-  done
-}
 
 # "X Y WIDTH HEIGHT" of a window.
 geometry() {
@@ -97,12 +85,8 @@ shows_change_colours() {
   local id shot="$work/probe.png"
   id="$(glance_window)" || return 1
   import -window "$id" "$shot" 2>/dev/null || return 1
-  local red blue
-  red=$(convert "$shot" -fuzz 12% -fill black +opaque "rgb(255,84,84)" -fill white -opaque "rgb(255,84,84)" \
-        -format "%[fx:mean]" info:)
-  blue=$(convert "$shot" -fuzz 12% -fill black +opaque "rgb(92,158,255)" -fill white -opaque "rgb(92,158,255)" \
-        -format "%[fx:mean]" info:)
-  awk -v r="$red" -v b="$blue" 'BEGIN{exit !(r + b > 0.001)}'
+  awk -v r="$(colour_share "$shot" "rgb(255,84,84)")" -v b="$(colour_share "$shot" "rgb(92,158,255)")" \
+    'BEGIN{exit !(r + b > 0.001)}'
 }
 
 # The desktop: keyring first (it must own the Secret Service before anything asks), then the window

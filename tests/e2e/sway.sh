@@ -26,11 +26,9 @@ if [ -z "${VIREL_SWAY_BUS_READY:-}" ]; then
   exec dbus-run-session -- "$0" "$build"
 fi
 
+source "$here/lib.sh"
 work="$(mktemp -d)"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-export XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+private_home "$work"
 unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
 pids=()
 # The application first, so it stops its demo server; sway takes XWayland, swaybar and xterm along.
@@ -45,15 +43,6 @@ fail() {
 }
 step() { echo "sway-e2e: $*"; }
 
-# Polls `condition` (a command) every 0.1 s for up to `seconds`.
-wait_for() {
-  local seconds="$1"; shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.1
-  done
-}
 
 shot() { grim "$1" 2>/dev/null; }
 # The colour of one pixel of a screenshot as "R G B" (0-255).
@@ -73,8 +62,8 @@ light_at() {
 # True when the 22 px row from y of a fresh screenshot shows the rise or fall colour.
 shows_change_colours() {
   shot "$work/probe.png" || return 1
-  convert "$work/probe.png" -crop "1920x22+0+$1" +repage -fuzz 12% -fill black +opaque "rgb(255,84,84)" \
-    -fill white -opaque "rgb(255,84,84)" -format "%[fx:mean]" info: | awk '{exit !($1 > 0.0005)}'
+  convert "$work/probe.png" -crop "1920x22+0+$1" +repage "$work/row.png"
+  colour_share "$work/row.png" "rgb(255,84,84)" | awk '{exit !($1 > 0.0005)}'
 }
 # The top of the tiled area, from the compositor's layout.
 workspace_top() { swaymsg -t get_workspaces | sed -n -E 's/.*"y": ([0-9]+),.*/\1/p' | head -1; }
