@@ -26,7 +26,8 @@ Q_DECLARE_METATYPE(std::optional<Quote>)
 
 namespace {
 
-const QDateTime now = usMorning();
+// A weekday at 10:00 in New York and midnight in Seoul: the US market open, the Korean one closed.
+const QDateTime now = QDateTime::fromSecsSinceEpoch(1'699'974'000, Qt::UTC);
 const QColor rise = QColor::fromRgbF(1, 0.33F, 0.33F);
 
 Quote quote(double price, double previousClose, qint64 ageSeconds = 10)
@@ -50,8 +51,7 @@ QString describe(const QuoteChip& chip)
     return runs.join(u" | ");
 }
 
-// Counts pixels of a column range: lit (not black), tinted like a rise (red) or a fall (blue), or the
-// green of a market in its regular session.
+// Counts pixels of a column range: lit, rise red, fall blue, or the green of a regular session.
 enum class Tint { lit, red, blue, green };
 int pixels(const QImage& image, int fromX, int toX, Tint tint)
 {
@@ -69,7 +69,6 @@ int pixels(const QImage& image, int fromX, int toX, Tint tint)
     return count;
 }
 
-// The pointer entering or leaving a surface, as the windowing system reports it.
 void cross(QWidget* surface, QEvent::Type type)
 {
     QEvent crossing(type);
@@ -78,14 +77,11 @@ void cross(QWidget* surface, QEvent::Type type)
 
 } // namespace
 
-// What the notch draws: quote chips, sparklines, the dark card, the flowing ticker, the strip beside
-// the notch, the glance card under it and the ticker bar; and how the controller places, shows and
-// hides them.
 class NotchTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<MorningStateFixture> f;
+    std::unique_ptr<StateFixture> f;
     std::optional<FakeScreenFacts> screens;
     std::optional<FakeStatusItemScan> scan;
 
@@ -104,7 +100,7 @@ class NotchTest : public QObject
 private slots:
     void init()
     {
-        f = std::make_unique<MorningStateFixture>();
+        f = std::make_unique<StateFixture>(StateFixture::Start::now, now);
         screens.emplace();
         scan.emplace();
     }
@@ -215,8 +211,7 @@ private slots:
         QVERIFY(firstStep > standing && firstStep - standing <= pitch);
         QCOMPARE(b.currentShift(), a.currentShift());
 
-        // The first input: the flow goes on from there, at the speed the desktop run measures. The
-        // flow's shift may stand whole cycles further on.
+        // The first input: the flow goes on from there, maybe whole cycles on, at the desktop run's speed.
         presence.set(false, 0, false);
         QVERIFY(qAbs(std::remainder(a.currentShift() - firstStep, a.cycle())) < 1e-3);
         QCOMPARE(b.currentShift(), a.currentShift());
@@ -350,8 +345,7 @@ private slots:
         QVERIFY(image.pixelColor(2, 21).lightness() > TickerBarView::background(false).lightness());
     }
 
-    // Where exactly is pinned by the layout's own tests and the end-to-end run; here, that the
-    // controller applies it and follows the screen.
+    // Exact places are the layout tests' and the end-to-end run's; here, applied and following the screen.
     void layout_appliedWithoutTakingFocusAndFollowsTheScreen()
     {
         screens->setScreen(1920, 1080, 32);
@@ -385,8 +379,7 @@ private slots:
         QTRY_COMPARE(controller->stripWidget()->width(), 190 + 12 + 145);
     }
 
-    // Leaving the strip for the card is pinned by the end-to-end run; here, the way into the card, one
-    // card window, and a flash that ends by itself unless the pointer is on the strip.
+    // Leaving the strip for the card is the end-to-end run's; here, entering it and a flash waiting.
     void glance_followsThePointerAndAFlashWaitsForIt()
     {
         const auto controller = makeController();
@@ -412,8 +405,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!controller->glanceWidget(), 1000);
     }
 
-    // Without a screen nothing shows. The strip and the bar under full screen are the end-to-end run's;
-    // here, the glance.
+    // No screen: nothing shows; under full screen the glance (strip and bar: the end-to-end run's).
     void noScreenOrFullScreen_noGlance()
     {
         screens->main.reset();
@@ -438,7 +430,8 @@ private slots:
         auto* glance = qobject_cast<GlanceView*>(controller->glanceWidget());
         QVERIFY(!glance->alertText());
         const int before = glance->height();
-        f->fireAlert(u"^KS11"_qs, u"KOSPI"_qs, 1, 2);
+        f->state->alertEngine().add({.symbol = u"^KS11"_qs, .name = u"KOSPI"_qs, .threshold = 1});
+        f->state->alertEngine().evaluate({{u"^KS11"_qs, quote(2, 1)}});
         QCOMPARE(glance->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
         QTRY_VERIFY(glance->height() > before);
         QCOMPARE(glance->y(), 30);

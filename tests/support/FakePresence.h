@@ -11,7 +11,7 @@ public:
     bool screenHidden() const override { return hidden; }
     double idleSeconds() const override { return idle; }
     bool onBattery() const override { return battery; }
-    void setIdleCheckInterval(std::chrono::milliseconds interval) override { idleCheck = interval; }
+    void setIdleCheckInterval(std::chrono::milliseconds) override {}
 
     void set(bool hiddenNow, double idleNow, bool batteryNow)
     {
@@ -24,7 +24,6 @@ public:
     bool hidden = false;
     double idle = 0;
     bool battery = false;
-    std::chrono::milliseconds idleCheck{0};
 };
 
 } // namespace virel::test
