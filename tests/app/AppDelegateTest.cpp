@@ -74,7 +74,6 @@ struct Shell
     NotchWindowController& notch() const { return *delegate->notchController(); }
     QString title() const { return delegate->statusItem()->title().text; }
 
-    // The menu row with this title, as the menu would show it now.
     std::optional<MenuRow> row(const QString& title) const
     {
         QList<MenuRow> rows = buildStatusMenu(delegate->menuInputs());

@@ -17,7 +17,6 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -49,7 +48,6 @@ QList<TimelineEvent> shownEvents(const TimelineView& view)
 
 } // namespace
 
-// The detail window of one symbol, and the timeline window of the whole list.
 class DetailWindowTest : public QObject
 {
     Q_OBJECT
@@ -127,8 +125,7 @@ private slots:
 
     void symbolChangeCancelsTheRunningLoad()
     {
-        // The first symbol's history (with its split) arrives while the second symbol's is still
-        // on its way; it must not land in the view.
+        // NVDA's history (with its split) arrives while 005930.KS's is on its way: it must not land.
         m_fx.server.faults().add(fake::FakeServer::chartPath + u"NVDA"_qs, Fault::delayed(100ms));
         m_fx.server.faults().add(fake::FakeServer::chartPath + u"005930.KS"_qs, Fault::delayed(400ms));
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
@@ -167,7 +164,6 @@ private slots:
         QTRY_VERIFY(!view()->loading());
         QTest::mouseClick(view()->timeline()->findChildren<QAbstractButton*>().first(), Qt::LeftButton);
         const QUrl article = *view()->news().first().url;
-        // Without an embedded web helper the web tab offers the page address instead.
         const QUrl page = WebSessionBridge::pageUrl(m_service.host.origin(), u"/symbol/NVDA"_qs);
         WebTabView* tab = view()->webTab();
         QTRY_COMPARE(tab->resolved(), page);
@@ -223,12 +219,10 @@ private slots:
         QTest::addColumn<bool>("listed");
         QTest::addColumn<QString>("opened"); // "detail", the address, or nothing
         const QUrl https(u"https://news.example.com/a"_qs);
-        QTest::newRow("move of a listed symbol opens its detail")
-            << Kind::move << QUrl() << true << u"detail"_qs;
+        QTest::newRow("move of a listed symbol: its detail") << Kind::move << QUrl() << true << u"detail"_qs;
         QTest::newRow("move of a removed symbol opens nothing") << Kind::move << QUrl() << false << QString();
         QTest::newRow("https article") << Kind::news << https << true << https.toString();
-        QTest::newRow("javascript address")
-            << Kind::news << QUrl(u"javascript:alert(1)"_qs) << true << QString();
+        QTest::newRow("javascript") << Kind::news << QUrl(u"javascript:alert(1)"_qs) << true << QString();
     }
     void timelineRowClick()
     {

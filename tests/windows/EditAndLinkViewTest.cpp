@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
@@ -23,8 +22,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A search that answers with one hit named after the query, recording every call. With `gated`, each
-// call waits until the test starts its gate.
+// Answers one hit named after the query and records it; with `gated`, calls wait for their gate.
 struct ScriptedSearch
 {
     QStringList queries;
@@ -64,7 +62,6 @@ QStringList symbols(const QList<WatchItem>& items)
     return result;
 }
 
-// An edit view over a fresh state, searching through a script soon after the last keystroke.
 struct Editor
 {
     Editor() { view.setSearchDelay(10ms); }
@@ -80,7 +77,6 @@ const auto kPoll = QStringLiteral("/api/mac/device/poll");
 // The window's delays, a tenth of the real ones.
 constexpr LinkViewIntervals kScaled{120ms, 160ms, 20ms};
 
-// An account service linking against the fake service, polling every 25 ms.
 struct AccountFixture : test::ServiceFixture
 {
     AccountFixture() : ServiceFixture(ServiceTimeouts{300ms, 2s}, LinkIntervals{25ms, 100ms, 10ms}) {}
@@ -90,7 +86,6 @@ struct AccountFixture : test::ServiceFixture
 
 } // namespace
 
-// The window that edits the list, and the one that links this computer to an account.
 class EditAndLinkViewTest : public QObject
 {
     Q_OBJECT
