@@ -75,7 +75,6 @@ const QByteArray kFeed =
     "<item><title>No version</title><enclosure url='https://virel.app/dl/unknown.tar.gz'/></item>"
     "</channel></rss>";
 
-// An update service reading the fake feed, with checks a few milliseconds apart.
 struct Updates
 {
     test::TempSettings settings;

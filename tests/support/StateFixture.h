@@ -57,7 +57,6 @@ struct StateFixture
         settings->setValue(QStringLiteral("items.watchlist"), WatchItem::encodeList(list));
     }
 
-    // True once every entry of the active list has a quote.
     bool quoted() const { return state->quoteService().quotes().size() == state->items().size(); }
 
     fake::FakeServer server;

@@ -75,7 +75,6 @@ private slots:
     void cleanup()
     {
         m_fx.server.faults().clearAll();
-        // Loads still running finish before the next test starts.
         if (DetailView* view = m_controller->view()) {
             QTRY_VERIFY(!view->loading());
         }
@@ -104,7 +103,6 @@ private slots:
         QCOMPARE(picker->count(), m_fx.state->items().size());
     }
 
-    // Events and news of a known symbol are the next tests'.
     void unknownSymbolHasNoEventsOnceTheAnswersAreIn()
     {
         const QString noEvents = u"표시할 이벤트가 없습니다"_qs;
@@ -251,16 +249,13 @@ private slots:
     // Runs last: the session is asked for once per process.
     void signedInTheFirstWebTabAsksForASessionOnce()
     {
-        m_service.secrets.token = m_service.host.service.issueToken(u"demo@virel.app"_qs);
-        m_service.settings->setValue(u"account.tokenStored"_qs, true);
-        test::awaitTask(m_service.account->restore());
-        const QString webSession = u"/api/mac/web-session"_qs;
+        m_service.restoreSignedIn();
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
         QTRY_VERIFY(view()->webTab()->resolved());
         QVERIFY(view()->webTab()->resolved()->path().startsWith(u"/session/"));
         m_controller->show({u"005930.KS"_qs, u"삼성전자"_qs});
         QTRY_COMPARE(view()->webTab()->resolved(), view()->webURL());
-        QCOMPARE(m_service.host.service.requestsTo(webSession).size(), 1);
+        QCOMPARE(m_service.host.service.requestsTo(u"/api/mac/web-session"_qs).size(), 1);
     }
 
 private:

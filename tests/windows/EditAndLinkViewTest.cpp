@@ -102,7 +102,6 @@ private slots:
         QTRY_COMPARE(view.searchRows().size(), 1);
         QCOMPARE(search.queries, QStringList{u"삼성"_qs});
         QVERIFY(!view.searching());
-        // Clearing the field hides the results at once.
         view.searchField()->clear();
         QVERIFY(!view.resultSectionShown() && view.results().isEmpty());
 
@@ -181,7 +180,6 @@ private slots:
         view.resize(440, 580);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        // The third entry dragged to the top.
         WatchListArea* list = view.list();
         const int third = list->row(2)->geometry().center().y();
         const int top = list->row(0)->geometry().top() + 3;
@@ -272,7 +270,6 @@ private slots:
         fixture.account->logout();
         QCOMPARE(view.page(), LinkView::Page::preparing);
 
-        // A failure offers to try again and to close.
         fixture.host.server.faults().add(kStart, fake::Fault::withStatus(500).times(1));
         fixture.account->beginLink();
         QTRY_COMPARE(view.page(), LinkView::Page::failure);
