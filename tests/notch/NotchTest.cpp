@@ -1,5 +1,4 @@
 #include "FakeClock.h"
-#include "FakePresence.h"
 #include "FakeScreens.h"
 #include "StateFixture.h"
 #include "notch/DarkGlass.h"
@@ -11,6 +10,7 @@
 #include "notch/QuoteChip.h"
 #include "notch/Sparkline.h"
 #include "notch/TickerBarView.h"
+#include "platform/Presence.h"
 #include "windows/WindowStyle.h"
 
 #include <QImage>
@@ -25,6 +25,28 @@ Q_DECLARE_METATYPE(virel::QuoteMap)
 Q_DECLARE_METATYPE(std::optional<Quote>)
 
 namespace {
+
+// A session whose lock, idle time and battery the test sets; `set` announces the change.
+class FakePresence final : public Presence
+{
+public:
+    bool screenHidden() const override { return hidden; }
+    double idleSeconds() const override { return idle; }
+    bool onBattery() const override { return battery; }
+    void setIdleCheckInterval(std::chrono::milliseconds) override {}
+
+    void set(bool hiddenNow, double idleNow, bool batteryNow)
+    {
+        hidden = hiddenNow;
+        idle = idleNow;
+        battery = batteryNow;
+        emit changed();
+    }
+
+    bool hidden = false;
+    double idle = 0;
+    bool battery = false;
+};
 
 // A weekday at 10:00 in New York and midnight in Seoul: the US market open, the Korean one closed.
 const QDateTime now = QDateTime::fromSecsSinceEpoch(1'699'974'000, Qt::UTC);
