@@ -368,7 +368,7 @@ private slots:
     }
 
     // Exact places are the layout tests' and the end-to-end run's; here, applied and following the screen.
-    void layout_appliedWithoutTakingFocusAndFollowsTheScreen()
+    void layout_appliedWithoutTakingFocusFollowsTheScreenAndPlacement()
     {
         screens->setScreen(1920, 1080, 32);
         const auto controller = makeController();
@@ -381,14 +381,9 @@ private slots:
         emit screens->changed();
         QTRY_COMPARE(controller->stripWidget()->geometry(), QRect(524, 0, 392, 24));
         QCOMPARE(controller->tickerBarWidget()->width(), 1440);
-    }
-
-    // Which placements have a bar is the layout's tables'; here, that a change is followed.
-    void tickerBar_followsPlacement()
-    {
-        const auto controller = makeController();
+        // Which placements have a bar is the layout's tables'; a change is followed without being asked.
         f->state->setTickerPlacement(TickerPlacement::rotate);
-        QTRY_VERIFY(!controller->tickerBarWidget()); // relaid out on the next turn without being asked
+        QTRY_VERIFY(!controller->tickerBarWidget());
     }
 
     void rightWidth_followsOtherStatusItems()
@@ -402,7 +397,7 @@ private slots:
     }
 
     // Leaving the strip for the card is the end-to-end run's; here, entering it and a flash waiting.
-    void glance_followsThePointerAndAFlashWaitsForIt()
+    void glance_followsThePointerAFlashWaitsForItAndAnAlertGrowsIt()
     {
         const auto controller = makeController();
         QWidget* strip = controller->stripWidget();
@@ -425,6 +420,17 @@ private slots:
         QTRY_VERIFY(!controller->glanceWidget());
         controller->flashGlance(0.08);
         QTRY_VERIFY_WITH_TIMEOUT(!controller->glanceWidget(), 1000);
+
+        // An alert firing while the card is open grows it downward.
+        controller->flashGlance(10);
+        auto* card = qobject_cast<GlanceView*>(controller->glanceWidget());
+        QVERIFY(!card->alertText());
+        const int before = card->height();
+        f->state->alertEngine().add({.symbol = u"^KS11"_qs, .name = u"KOSPI"_qs, .threshold = 1});
+        f->state->alertEngine().evaluate({{u"^KS11"_qs, quote(2, 1)}});
+        QCOMPARE(card->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
+        QTRY_VERIFY(card->height() > before);
+        QCOMPARE(card->y(), 30);
     }
 
     // No screen: nothing shows; under full screen the glance (strip and bar: the end-to-end run's).
@@ -443,20 +449,6 @@ private slots:
         QVERIFY(!controller->glanceWidget());
         controller->flashGlance(10);
         QVERIFY(!controller->glanceWidget());
-    }
-
-    void glance_growsDownwardWhenAnAlertFiresWhileOpen()
-    {
-        const auto controller = makeController();
-        controller->flashGlance(10);
-        auto* glance = qobject_cast<GlanceView*>(controller->glanceWidget());
-        QVERIFY(!glance->alertText());
-        const int before = glance->height();
-        f->state->alertEngine().add({.symbol = u"^KS11"_qs, .name = u"KOSPI"_qs, .threshold = 1});
-        f->state->alertEngine().evaluate({{u"^KS11"_qs, quote(2, 1)}});
-        QCOMPARE(glance->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
-        QTRY_VERIFY(glance->height() > before);
-        QCOMPARE(glance->y(), 30);
     }
 };
 
