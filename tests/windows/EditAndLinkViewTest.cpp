@@ -127,10 +127,19 @@ private slots:
         QVERIFY(view.results().isEmpty() && !view.searching());
     }
 
-    void addByButtonOrReturn()
+    void modePickerFollowsTheStateAndAddsByButtonOrReturn()
     {
         Editor editor;
         auto& [fixture, search, view] = editor;
+        SegmentedControl* picker = view.modePicker();
+        QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(1).center());
+        QCOMPARE(fixture.state->mode(), DisplayMode::watchlist);
+        QCOMPARE(view.footerText(), u"로그인 전까지 변경은 이 컴퓨터에만 저장됩니다"_qs);
+        view.setSignedIn(true);
+        QCOMPARE(view.footerText(), u"변경은 Virel 계정에 동기화됩니다"_qs);
+        fixture.state->setMode(DisplayMode::market); // switched elsewhere
+        QCOMPARE(picker->currentIndex(), 0);
+        QCOMPARE(view.footerText(), u"Market Mode 구성은 이 컴퓨터에만 저장됩니다"_qs);
         const DisplayMode mode = DisplayMode::watchlist;
         fixture.state->setMode(mode);
         type(view.searchField(), u"aapl"_qs);
@@ -211,21 +220,6 @@ private slots:
 
         QTest::mouseClick(list->row(0)->removeButton(), Qt::LeftButton);
         QCOMPARE(symbols(fixture.state->items()), QStringList{u"005930.KS"_qs});
-    }
-
-    void modePickerAndStateFollowEachOther()
-    {
-        Editor editor;
-        auto& [fixture, search, view] = editor;
-        SegmentedControl* picker = view.modePicker();
-        QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(1).center());
-        QCOMPARE(fixture.state->mode(), DisplayMode::watchlist);
-        QCOMPARE(view.footerText(), u"로그인 전까지 변경은 이 컴퓨터에만 저장됩니다"_qs);
-        view.setSignedIn(true);
-        QCOMPARE(view.footerText(), u"변경은 Virel 계정에 동기화됩니다"_qs);
-        fixture.state->setMode(DisplayMode::market); // switched elsewhere
-        QCOMPARE(picker->currentIndex(), 0);
-        QCOMPARE(view.footerText(), u"Market Mode 구성은 이 컴퓨터에만 저장됩니다"_qs);
     }
 
     void closingForgetsTheSearch()
