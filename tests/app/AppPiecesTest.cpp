@@ -247,10 +247,9 @@ private slots:
         QTest::addColumn<QPoint>("at");
         const std::optional<QRect> none;
         const std::optional<QRect> strip = QRect(764, 30, 392, 24);
-        QTest::newRow("under an icon in a top panel")
-            << std::optional(QRect(1894, 4, 22, 22)) << strip << QPoint(1894, 26);
-        QTest::newRow("over an icon in a bottom panel")
-            << std::optional(QRect(1894, 1054, 22, 22)) << strip << QPoint(1894, 754);
+        const auto icon = [](int y) { return std::optional(QRect(1894, y, 22, 22)); };
+        QTest::newRow("under an icon in a top panel") << icon(4) << strip << QPoint(1894, 26);
+        QTest::newRow("over an icon in a bottom panel") << icon(1054) << strip << QPoint(1894, 754);
         QTest::newRow("no icon place told: centred under the strip")
             << std::optional(QRect()) << strip << QPoint(810, 54);
         QTest::newRow("neither: top centre") << none << none << QPoint(810, 0);

@@ -133,9 +133,7 @@ private:
 
     QUrl page(const QString& path) const
     {
-        QUrl url = m_server.origin();
-        url.setPath(path);
-        return url;
+        return m_server.origin().resolved(QUrl(path));
     }
 
     QString m_program;
