@@ -317,9 +317,8 @@ private slots:
         QFETCH(QByteArray, feed);
         const auto items = Appcast::parse(feed);
         QStringList versions;
-        for (const AppcastItem& item : items.value_or(QList<AppcastItem>{})) {
-            versions.append(item.displayVersion());
-        }
+        std::ranges::transform(items.value_or(QList<AppcastItem>{}), std::back_inserter(versions),
+                               [](const AppcastItem& item) { return item.displayVersion(); });
         QTEST(items ? versions.join(u' ') : u"invalid"_qs, "versions");
     }
 

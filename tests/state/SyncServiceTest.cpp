@@ -27,9 +27,7 @@ const auto kServerError = u"서버 오류 — 잠시 후 다시 시도합니다"
 QStringList symbolsOf(const QList<WatchItem>& items)
 {
     QStringList symbols;
-    for (const auto& item : items) {
-        symbols.append(item.symbol);
-    }
+    std::ranges::transform(items, std::back_inserter(symbols), [](const auto& item) { return item.symbol; });
     return symbols;
 }
 

@@ -31,18 +31,16 @@ namespace {
 QStringList labelTexts(const QWidget* widget)
 {
     QStringList texts;
-    for (const QLabel* label : widget->findChildren<QLabel*>()) {
-        texts.append(label->text());
-    }
+    std::ranges::transform(widget->findChildren<QLabel*>(), std::back_inserter(texts),
+                           [](const QLabel* label) { return label->text(); });
     return texts;
 }
 
 QList<TimelineEvent> shownEvents(const TimelineView& view)
 {
     QList<TimelineEvent> events;
-    for (const EventRow* row : view.rows()) {
-        events.append(row->event());
-    }
+    std::ranges::transform(view.rows(), std::back_inserter(events),
+                           [](const EventRow* row) { return row->event(); });
     return events;
 }
 
@@ -240,9 +238,8 @@ private slots:
                       u"title"_qs, link},
                      *fixture.state);
         QTest::mouseClick(&row, Qt::LeftButton);
-        for (const QUrl& address : m_opened) {
-            opened.append(address.toString());
-        }
+        std::ranges::transform(m_opened, std::back_inserter(opened),
+                               [](const QUrl& address) { return address.toString(); });
         QTEST(opened.join(u' '), "opened");
     }
 

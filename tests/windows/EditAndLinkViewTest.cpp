@@ -56,9 +56,8 @@ void type(QWidget* widget, const QString& text)
 QStringList symbols(const QList<WatchItem>& items)
 {
     QStringList result;
-    for (const WatchItem& item : items) {
-        result.append(item.symbol);
-    }
+    std::ranges::transform(items, std::back_inserter(result),
+                           [](const WatchItem& item) { return item.symbol; });
     return result;
 }
 
