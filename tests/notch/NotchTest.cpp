@@ -21,7 +21,6 @@ using namespace virel;
 using namespace virel::test;
 using namespace std::chrono_literals;
 
-Q_DECLARE_METATYPE(virel::QuoteMap)
 Q_DECLARE_METATYPE(std::optional<Quote>)
 
 namespace {
@@ -278,21 +277,14 @@ private slots:
         QCOMPARE(opened, QList<WatchItem>{f->state->items()[2]});
     }
 
-    void stripCriticalCount_data()
-    {
-        QTest::addColumn<QuoteMap>("quotes");
-        QTest::addColumn<int>("count");
-        QTest::newRow("three at 5 % or more, one at 4.99 %") << QuoteMap{{u"A"_qs, quote(105, 100)},
-                                                                         {u"B"_qs, quote(95, 100)},
-                                                                         {u"C"_qs, quote(107.5, 100)},
-                                                                         {u"D"_qs, quote(104.99, 100)}}
-                                                             << 3;
-        QTest::newRow("no previous close") << QuoteMap{{u"A"_qs, quote(0, 0)}} << 0;
-    }
     void stripCriticalCount()
     {
-        QFETCH(QuoteMap, quotes);
-        QTEST(NotchStripView::criticalCount(quotes), "count");
+        const QuoteMap quotes{{u"A"_qs, quote(105, 100)},
+                              {u"B"_qs, quote(95, 100)},
+                              {u"C"_qs, quote(107.5, 100)},
+                              {u"D"_qs, quote(104.99, 100)}};
+        QCOMPARE(NotchStripView::criticalCount(quotes), 3); // 5 % or more either way; 4.99 % is not
+        QCOMPARE(NotchStripView::criticalCount({{u"A"_qs, quote(0, 0)}}), 0); // no previous close
     }
 
     void strip_blackWithChipsBesideTheNotchTheTimerInPlaceOfOneAndSessionDotsInFocus()
