@@ -1,7 +1,6 @@
 #include "account/AccountService.h"
 #include "ServiceFixture.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
@@ -128,8 +127,7 @@ private slots:
             return Fault::withStatus(200, "{\"status\":\"approved\"" + rest + "}");
         };
         QTest::newRow("approved without token") << kPoll << approved("") << kTokenIssueFailed;
-        QTest::newRow("approved with empty token")
-            << kPoll << approved(",\"token\":\"\"") << kTokenIssueFailed;
+        QTest::newRow("approved, empty token") << kPoll << approved(",\"token\":\"\"") << kTokenIssueFailed;
         QTest::newRow("expired") << kPoll << Fault::withStatus(200, "{\"status\":\"expired\"}")
                                  << kCodeExpired;
         QTest::newRow("code no longer valid") << kPoll << Fault::withStatus(404) << kCodeInvalid;
@@ -226,8 +224,7 @@ private slots:
         QTRY_VERIFY(fx->account->user());
     }
 
-    // Approved without a user, the profile brings the e-mail; a keychain that refuses the token keeps
-    // the session for this run only.
+    // The profile brings the e-mail the approval lacked; a refusing keychain keeps the session for this run.
     void approvedWithoutUserOrKeychain()
     {
         fx->secrets.failSaves = true;

@@ -157,15 +157,13 @@ private slots:
         QTest::addColumn<bool>("decodes");
         const QString start =
             uR"("device_code":"d","verification_url":"https://x/link","expires_in":599.5)"_qs;
-        QTest::newRow("start, snake_case")
-            << u"start"_qs << uR"({"user_code":"U",)"_qs + start + u'}' << true;
+        QTest::newRow("start snake_case") << u"start"_qs << uR"({"user_code":"U",)"_qs + start + u'}' << true;
         QTest::newRow("start, camelCase")
             << u"start"_qs
             << R"({"deviceCode":"d","userCode":"U","verificationUrl":"v","expiresIn":600,"extra":[1]})"
             << true;
         QTest::newRow("start without user code") << u"start"_qs << u'{' + start + u'}' << false;
-        QTest::newRow("start with null user code")
-            << u"start"_qs << uR"({"user_code":null,)"_qs + start + u'}' << false;
+        QTest::newRow("null user code") << u"start"_qs << uR"({"user_code":null,)"_qs + start + u'}' << false;
         QTest::newRow("start with text lifetime")
             << u"start"_qs
             << R"({"device_code":"d","user_code":"U","verification_url":"v","expires_in":"600"})" << false;
@@ -174,15 +172,13 @@ private slots:
             << u"poll"_qs << R"({"status":"approved","token":"t","user":{"email":"a@b"}})" << true;
         QTest::newRow("poll with nulls")
             << u"poll"_qs << R"({"status":"pending","token":null,"user":null})" << true;
-        QTest::newRow("poll with text user")
-            << u"poll"_qs << R"({"status":"approved","user":"a@b"})" << false;
+        QTest::newRow("poll, text user") << u"poll"_qs << R"({"status":"approved","user":"a@b"})" << false;
         QTest::newRow("poll without status") << u"poll"_qs << R"({"token":"t"})" << false;
         QTest::newRow("watchlist")
             << u"watchlist"_qs
             << R"({"items":[{"ticker":"005930","name_ko":"삼성전자","exchange":"KOSPI"},{"ticker":"NVDA","name":null}]})"
             << true;
-        QTest::newRow("watchlist item without ticker")
-            << u"watchlist"_qs << R"({"items":[{"name":"x"}]})" << false;
+        QTest::newRow("item without ticker") << u"watchlist"_qs << R"({"items":[{"name":"x"}]})" << false;
         QTest::newRow("watchlist without items") << u"watchlist"_qs << "{}" << false;
         // The queue of edits as stored on this machine; a well-formed one is written back as read.
         QTest::newRow("queued edits")

@@ -74,7 +74,6 @@ struct Shell
     NotchWindowController& notch() const { return *delegate->notchController(); }
     QString title() const { return delegate->statusItem()->title().text; }
 
-    // The menu row with this title, as the menu would show it now.
     std::optional<MenuRow> row(const QString& title) const
     {
         QList<MenuRow> rows = buildStatusMenu(delegate->menuInputs());
@@ -189,16 +188,6 @@ private slots:
         QVERIFY(!chosen || chosen->checked.value_or(true));
     }
 
-    void menu_activeModeAgainPollsAtOnce()
-    {
-        Shell shell;
-        shell.launch();
-        const QString path = fake::FakeServer::chartPath;
-        QTRY_COMPARE_WITH_TIMEOUT(shell.host.server.requestCount(path), 10, 3000);
-        shell.choose(u"Market Mode"_qs);
-        QTRY_COMPARE_WITH_TIMEOUT(shell.host.server.requestCount(path), 20, 3000);
-    }
-
     void signedIn_restoredFromASlowKeychainSyncsAtOnceAndEditsReachTheAccount()
     {
         Shell shell;
@@ -240,10 +229,14 @@ private slots:
         QCOMPARE(shell.notifier.posted.size(), 1);
     }
 
-    void dialogs_anAlertRuleItsMenuRowDeletesAndATimerOfTheMinutesTyped()
+    void activeModeAgainPolls_anAlertRuleItsMenuRowDeletesAndATimerOfTheMinutesTyped()
     {
         Shell shell;
         shell.launch();
+        const QString path = fake::FakeServer::chartPath;
+        QTRY_COMPARE_WITH_TIMEOUT(shell.host.server.requestCount(path), 10, 3000);
+        shell.choose(u"Market Mode"_qs);
+        QTRY_COMPARE_WITH_TIMEOUT(shell.host.server.requestCount(path), 20, 3000);
         shell.choose(u"알림 추가…"_qs);
         AlertDialog* dialog = shell.delegate->alertDialog();
         QVERIFY(dialog && dialog->isVisible() && dialog->isModal());

@@ -75,7 +75,6 @@ const QByteArray kFeed =
     "<item><title>No version</title><enclosure url='https://virel.app/dl/unknown.tar.gz'/></item>"
     "</channel></rss>";
 
-// An update service reading the fake feed, with checks a few milliseconds apart.
 struct Updates
 {
     test::TempSettings settings;
@@ -98,7 +97,6 @@ struct Updates
                                    .announceOnce = announceOnce});
     }
 
-    // What a check the user asked for reports.
     UpdateCheck userCheck()
     {
         QSignalSpy checked(service.get(), &UpdateService::checked);
@@ -112,8 +110,6 @@ struct Updates
 
 } // namespace
 
-// The application's own pieces: the status title, the menu rows, number input, the launch switches,
-// how a launch finds the running instance, and the update feed and checks behind "업데이트 확인…".
 class AppPiecesTest : public QObject
 {
     Q_OBJECT
@@ -251,10 +247,9 @@ private slots:
         QTest::addColumn<QPoint>("at");
         const std::optional<QRect> none;
         const std::optional<QRect> strip = QRect(764, 30, 392, 24);
-        QTest::newRow("under an icon in a top panel")
-            << std::optional(QRect(1894, 4, 22, 22)) << strip << QPoint(1894, 26);
-        QTest::newRow("over an icon in a bottom panel")
-            << std::optional(QRect(1894, 1054, 22, 22)) << strip << QPoint(1894, 754);
+        const auto icon = [](int y) { return std::optional(QRect(1894, y, 22, 22)); };
+        QTest::newRow("under an icon in a top panel") << icon(4) << strip << QPoint(1894, 26);
+        QTest::newRow("over an icon in a bottom panel") << icon(1054) << strip << QPoint(1894, 754);
         QTest::newRow("no icon place told: centred under the strip")
             << std::optional(QRect()) << strip << QPoint(810, 54);
         QTest::newRow("neither: top centre") << none << none << QPoint(810, 0);
@@ -281,8 +276,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(secondDone.size(), 1, 2000);
         QTest::qWait(20);
 
-        // What arrived before the handler was set is delivered to it, in order; a hand-over to a
-        // running instance with its handler set is the desktop run's.
+        // Delivered in order once the handler is set; a hand-over with one set is the desktop run's.
         QList<QStringList> received;
         running->setHandler([&](const QStringList& arguments) { received.append(arguments); });
         QCOMPARE(received, (QList<QStringList>{{u"--detail"_qs, u"a\nb"_qs}, {u"--glance"_qs}}));
@@ -314,8 +308,7 @@ private slots:
         QTest::addColumn<QByteArray>("feed");
         QTest::addColumn<QString>("versions"); // "invalid" when the feed cannot be read
         QTest::newRow("element and attribute forms, unversioned skipped") << kFeed << u"1.2 1.10"_qs;
-        QTest::newRow("malformed xml")
-            << QByteArray("<rss><channel><item><title>x</item></rss>") << u"invalid"_qs;
+        QTest::newRow("bad xml") << QByteArray("<rss><channel><item><title>x</item></rss>") << u"invalid"_qs;
         QTest::newRow("bare version is another vocabulary")
             << QByteArray("<rss><channel><item><version>2.0</version></item></channel></rss>") << QString();
     }
@@ -324,9 +317,8 @@ private slots:
         QFETCH(QByteArray, feed);
         const auto items = Appcast::parse(feed);
         QStringList versions;
-        for (const AppcastItem& item : items.value_or(QList<AppcastItem>{})) {
-            versions.append(item.displayVersion());
-        }
+        std::ranges::transform(items.value_or(QList<AppcastItem>{}), std::back_inserter(versions),
+                               [](const AppcastItem& item) { return item.displayVersion(); });
         QTEST(items ? versions.join(u' ') : u"invalid"_qs, "versions");
     }
 
@@ -349,8 +341,7 @@ private slots:
         QTest::newRow("extra component") << u"1.2.1"_qs << u"1.2"_qs << 1;
         QTest::newRow("major wins") << u"2.0"_qs << u"1.99.99"_qs << 1;
         QTest::newRow("leading zeros") << u"1.02"_qs << u"1.2"_qs << 0;
-        QTest::newRow("long digit runs")
-            << u"1.100000000000000000000"_qs << u"1.99999999999999999999"_qs << 1;
+        QTest::newRow("long digits") << u"1.100000000000000000000"_qs << u"1.99999999999999999999"_qs << 1;
         QTest::newRow("suffix after digits") << u"1.2b"_qs << u"1.2a"_qs << 1;
     }
     void compareVersions()
@@ -369,8 +360,7 @@ private slots:
         QTest::addColumn<UpdateCheck::Outcome>("outcome");
         QTest::newRow("same version") << u"1.0"_qs << QString() << UpdateCheck::Outcome::upToDate;
         QTest::newRow("server error") << u"0.1.0"_qs << u"status=500"_qs << UpdateCheck::Outcome::failed;
-        QTest::newRow("skipped version is still shown")
-            << u"0.1.0"_qs << u"skip"_qs << UpdateCheck::Outcome::newer;
+        QTest::newRow("skipped still shown") << u"0.1.0"_qs << u"skip"_qs << UpdateCheck::Outcome::newer;
     }
     void userCheck()
     {
@@ -400,10 +390,9 @@ private slots:
         const QString old = u"0.1.0"_qs;
         QTest::newRow("newer offered at every check") << old << false << none << none << u"1.0.0 1.0.0"_qs;
         QTest::newRow("announce once offers a version once") << old << true << none << none << u"1.0.0"_qs;
-        QTest::newRow("announce once offers the next one")
-            << old << true << none << u"1.0.1"_qs << u"1.0.0 1.0.1"_qs;
-        QTest::newRow("skipped silent, later one offered")
-            << old << false << u"1.0.0"_qs << u"1.0.1"_qs << u"1.0.1"_qs;
+        const QString next = u"1.0.1"_qs;
+        QTest::newRow("announce once offers the next") << old << true << none << next << u"1.0.0 1.0.1"_qs;
+        QTest::newRow("skipped silent, later one offered") << old << false << u"1.0.0"_qs << next << next;
     }
     void automaticCheck()
     {

@@ -102,8 +102,7 @@ private slots:
         QTest::newRow("below 100 reached at once") << below << QList<double>{90} << "+";
         QTest::newRow("below counts equality") << below << QList<double>{101, 100, 99, 101, 100} << "-+--+";
         QTest::newRow("a price that is no number re-arms") << above << QList<double>{101, nan, 101} << "+-+";
-        QTest::newRow("a missing quote keeps the flag")
-            << above << QList<double>{101, kNoQuote, 101} << "+--";
+        QTest::newRow("missing quote keeps the flag") << above << QList<double>{101, kNoQuote, 101} << "+--";
     }
 
     void firesOncePerCrossing()

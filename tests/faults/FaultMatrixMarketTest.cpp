@@ -26,8 +26,7 @@ enum class MarketPath { chart, history, search, news };
 constexpr MarketPath kPaths[] = {MarketPath::chart, MarketPath::history, MarketPath::search,
                                  MarketPath::news};
 
-// Where a fault on a path is set, and the member a wrong-type fault retypes there: one the decoder of
-// that path reads (empty: the route's usual suspect).
+// Where a fault on a path is set, and the member a wrong-type fault retypes (empty: the usual suspect).
 struct MarketPathInfo
 {
     const char* name;
@@ -98,9 +97,8 @@ class FaultMatrixMarketTest : public QObject
     Q_OBJECT
 
 private slots:
-    // Every path against every fault, each against its own fake market and all side by side: a host
-    // that answers far too late or never ends a call only by the market requests' own fixed time
-    // limits (10 s for charts, 8 s for search), so the test waits for all of them once.
+    // All paths × faults side by side, each on its own market: a late or silent host ends a call only by
+    // the requests' own limits (10 s for charts, 8 s for search), so the test waits for them once.
     void failureKeepsTheLastGoodAnswer()
     {
         struct Case

@@ -124,8 +124,7 @@ struct Rig
         text = sync->lastError();
     }
 
-    // While every poll fails the link keeps waiting, polling no faster than its interval (stretched
-    // after each 429).
+    // While every poll fails the link keeps waiting, no faster than its interval (longer after a 429).
     void checkPollingPace(const FaultCase& fault)
     {
         QElapsedTimer watch;

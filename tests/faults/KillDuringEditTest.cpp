@@ -52,9 +52,8 @@ struct Application
     QByteArray describe() const
     {
         QStringList list;
-        for (const WatchItem& item : state.storedItems(DisplayMode::watchlist)) {
-            list.append(item.symbol);
-        }
+        std::ranges::transform(state.storedItems(DisplayMode::watchlist), std::back_inserter(list),
+                               [](const WatchItem& item) { return item.symbol; });
         QStringList queue;
         for (const PendingOp& op : sync.pendingOps()) {
             queue.append((op.action == PendingOp::Action::add ? u"+"_qs : u"-"_qs) + op.symbol);

@@ -35,8 +35,7 @@ private slots:
         QTest::addColumn<QVariant>("garbage");
         QTest::addColumn<QStringList>("keys");
         QTest::newRow("binary") << QVariant(QByteArray("\x00\xff\xfe{\"items\": [", 14)) << kAllKeys;
-        // In this store's format a single text is also a one-entry list of texts, so the list of
-        // local-only symbols cannot hold text garbage.
+        // Here one text is also a one-entry list, so the local-only symbols cannot hold text garbage.
         QStringList textKeys = kAllKeys;
         textKeys.removeOne(kLocalOnlyKey);
         QTest::newRow("text") << QVariant(QStringLiteral("§ not json {[")) << textKeys;

@@ -37,8 +37,7 @@ const QJsonObject kHistory = QJsonDocument::fromJson(R"({"chart": {"error": null
         "volume": [100, 200, null, 400]}]}}]}})")
                                  .object();
 
-// `root` with the member at a dotted path ("chart.result.0.meta.currency") replaced; an undefined
-// value removes it.
+// `root` with the member at a dotted path ("chart.result.0.meta.currency") replaced; undefined removes it.
 QJsonValue edited(const QJsonValue& root, QStringList path, const QJsonValue& value)
 {
     if (path.isEmpty()) {

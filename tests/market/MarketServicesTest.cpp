@@ -10,8 +10,7 @@ using namespace virel;
 using fake::FakeServer;
 using SearchDecoder::SearchHit;
 
-// Failing answers of every path are rows of the fault matrix; this covers what the services make of
-// good ones.
+// Failing answers are the fault matrix's rows; this covers what the services make of good ones.
 namespace {
 
 std::optional<QString> text(const char* value)

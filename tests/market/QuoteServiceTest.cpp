@@ -63,9 +63,8 @@ private slots:
         m_server.reset();
     }
 
-    // Unknown symbols are never stored while the others are; the same answers at the same time announce
-    // no change; a pass over an empty list sends nothing and keeps what it has. A failing symbol keeping
-    // its last quote is the fault matrix's.
+    // Unknown symbols are never stored; the same answers announce no change; an empty list sends nothing
+    // and keeps what it has. A failing symbol keeping its last quote is the fault matrix's.
     void passStoresWhatItGets()
     {
         QSignalSpy changed(m_service.get(), &QuoteService::quotesChanged);

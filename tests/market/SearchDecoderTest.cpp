@@ -54,8 +54,7 @@ private slots:
             "'publisher': null, 'link': 'http://example.com/a', 'providerPublishTime': 1714600000}, "
             "{'title': 'Bad link', 'link': 'not a url', 'providerPublishTime': 1714555800}, "
             "{'title': 'Script link', 'link': 'javascript:alert(1)', 'providerPublishTime': 1714555800}]}"));
-        // Newest first; equal times keep the answer's order; the untitled entry is dropped; only web
-        // addresses are kept.
+        // Newest first, ties in answer order; the untitled entry dropped; only web addresses kept.
         const QDateTime older = QDateTime::fromSecsSinceEpoch(1'714'555'800, Qt::UTC);
         const QDateTime never = QDateTime::fromSecsSinceEpoch(0, Qt::UTC);
         QVERIFY(news);
@@ -82,8 +81,7 @@ private slots:
         QTest::newRow("hit as text") << json("{'quotes': ['NVDA']}") << -1 << 0;
         QTest::newRow("hit null") << json("{'quotes': [null]}") << -1 << 0;
         QTest::newRow("symbol as number") << json("{'quotes': [{'symbol': 5930}]}") << -1 << 0;
-        QTest::newRow("typeDisp as bool")
-            << json("{'quotes': [{'symbol': 'A', 'typeDisp': true}]}") << -1 << 0;
+        QTest::newRow("typeDisp bool") << json("{'quotes': [{'symbol': 'A', 'typeDisp': true}]}") << -1 << 0;
         QTest::newRow("each reads only its list")
             << json("{'quotes': 5, 'news': [{'title': 'A'}]}") << -1 << 1;
         QTest::newRow("title as number") << json("{'news': [{'title': 5}]}") << 0 << -1;

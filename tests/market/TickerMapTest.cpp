@@ -9,8 +9,7 @@ class TickerMapTest : public QObject
     Q_OBJECT
 
 private slots:
-    // `function` is Y (Yahoo symbol of a ticker and its exchange), S (server ticker) or W (web ticker,
-    // "-" for none).
+    // `function`: Y (Yahoo symbol of ticker and exchange), S (server ticker), W (web ticker, "-": none).
     void maps_data()
     {
         QTest::addColumn<char>("function");

@@ -103,8 +103,7 @@ private slots:
         QTest::newRow("list unavailable") << Windows() << 190.0;
         QTest::newRow("empty list") << Windows(QList<ForeignWindow>{}) << 190.0;
         QTest::newRow("item 150 after the notch") << Windows({statusItem(plainNotchRight + 150)}) << 140.0;
-        QTest::newRow("item 50 after: raised to the minimum")
-            << Windows({statusItem(plainNotchRight + 50)}) << 70.0;
+        QTest::newRow("item 50 after: the minimum") << Windows({statusItem(plainNotchRight + 50)}) << 70.0;
         QTest::newRow("item 400 after: capped") << Windows({statusItem(plainNotchRight + 400)}) << 190.0;
         QTest::newRow("nearest of several wins")
             << Windows({statusItem(plainNotchRight + 300), statusItem(plainNotchRight + 120),
@@ -119,10 +118,8 @@ private slots:
         QTest::newRow("left of the notch ignored") << Windows({statusItem(600)}) << 190.0;
         QTest::newRow("exactly at the notch edge ignored") << Windows({statusItem(plainNotchRight)}) << 190.0;
         QTest::newRow("beyond the screen's right edge ignored") << Windows({statusItem(1440)}) << 190.0;
-        QTest::newRow("other layer ignored")
-            << Windows({ForeignWindow{24, 4242, QRectF(near, 0, 30, 24)}}) << 190.0;
-        QTest::newRow("layer missing")
-            << Windows({ForeignWindow{{}, 4242, QRectF(near, 0, 30, 24)}}) << 190.0;
+        QTest::newRow("other layer") << Windows({ForeignWindow{24, 4242, QRectF(near, 0, 30, 24)}}) << 190.0;
+        QTest::newRow("no layer") << Windows({ForeignWindow{{}, 4242, QRectF(near, 0, 30, 24)}}) << 190.0;
         QTest::newRow("owner missing") << Windows({ForeignWindow{25, {}, QRectF(near, 0, 30, 24)}}) << 190.0;
         QTest::newRow("owner beyond 32 bits")
             << Windows({ForeignWindow{25, 1LL << 40, QRectF(near, 0, 30, 24)}}) << 190.0;

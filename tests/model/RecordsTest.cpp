@@ -34,8 +34,7 @@ private slots:
         QTest::newRow("two items")
             << QByteArray(R"([{"symbol":"NVDA","name":"NVDA"},{"symbol":"^KS11","name":"KOSPI"}])") << 2;
         QTest::newRow("extra keys ignored") << QByteArray(R"([{"symbol":"NVDA","name":"N","x":1}])") << 1;
-        QTest::newRow("entry without name")
-            << QByteArray(R"([{"symbol":"NVDA","name":"N"},{"symbol":"AAPL"}])") << -1;
+        QTest::newRow("no name") << QByteArray(R"([{"symbol":"NVDA","name":"N"},{"symbol":"AAPL"}])") << -1;
         QTest::newRow("name of wrong type") << QByteArray(R"([{"symbol":"NVDA","name":3}])") << -1;
         QTest::newRow("null name") << QByteArray(R"([{"symbol":"NVDA","name":null}])") << -1;
         QTest::newRow("not an array") << QByteArray(R"({"symbol":"NVDA","name":"N"})") << -1;
@@ -84,8 +83,7 @@ private slots:
             << "[" + QByteArray(good).replace("E621E1F8", "e621e1f8") + "]" << true;
         QTest::newRow("missing triggered")
             << "[" + QByteArray(good).replace(R"(,"triggered":false)", "") + "]" << false;
-        QTest::newRow("threshold as text")
-            << "[" + QByteArray(good).replace("100", R"("100")") + "]" << false;
+        QTest::newRow("text threshold") << "[" + QByteArray(good).replace("100", R"("100")") + "]" << false;
         QTest::newRow("unknown direction") << "[" + QByteArray(good).replace("above", "over") + "]" << false;
         QTest::newRow("braced uuid")
             << "[" + QByteArray(good).replace("\"E621", "\"{E621").replace("6E5F\"", "6E5F}\"") + "]"

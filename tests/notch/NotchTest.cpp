@@ -1,5 +1,4 @@
 #include "FakeClock.h"
-#include "FakePresence.h"
 #include "FakeScreens.h"
 #include "StateFixture.h"
 #include "notch/DarkGlass.h"
@@ -11,6 +10,7 @@
 #include "notch/QuoteChip.h"
 #include "notch/Sparkline.h"
 #include "notch/TickerBarView.h"
+#include "platform/Presence.h"
 #include "windows/WindowStyle.h"
 
 #include <QImage>
@@ -21,12 +21,34 @@ using namespace virel;
 using namespace virel::test;
 using namespace std::chrono_literals;
 
-Q_DECLARE_METATYPE(virel::QuoteMap)
 Q_DECLARE_METATYPE(std::optional<Quote>)
 
 namespace {
 
-const QDateTime now = usMorning();
+// A session whose lock, idle time and battery the test sets; `set` announces the change.
+class FakePresence final : public Presence
+{
+public:
+    bool screenHidden() const override { return hidden; }
+    double idleSeconds() const override { return idle; }
+    bool onBattery() const override { return battery; }
+    void setIdleCheckInterval(std::chrono::milliseconds) override {}
+
+    void set(bool hiddenNow, double idleNow, bool batteryNow)
+    {
+        hidden = hiddenNow;
+        idle = idleNow;
+        battery = batteryNow;
+        emit changed();
+    }
+
+    bool hidden = false;
+    double idle = 0;
+    bool battery = false;
+};
+
+// A weekday at 10:00 in New York and midnight in Seoul: the US market open, the Korean one closed.
+const QDateTime now = QDateTime::fromSecsSinceEpoch(1'699'974'000, Qt::UTC);
 const QColor rise = QColor::fromRgbF(1, 0.33F, 0.33F);
 
 Quote quote(double price, double previousClose, qint64 ageSeconds = 10)
@@ -50,8 +72,7 @@ QString describe(const QuoteChip& chip)
     return runs.join(u" | ");
 }
 
-// Counts pixels of a column range: lit (not black), tinted like a rise (red) or a fall (blue), or the
-// green of a market in its regular session.
+// Counts pixels of a column range: lit, rise red, fall blue, or the green of a regular session.
 enum class Tint { lit, red, blue, green };
 int pixels(const QImage& image, int fromX, int toX, Tint tint)
 {
@@ -69,7 +90,6 @@ int pixels(const QImage& image, int fromX, int toX, Tint tint)
     return count;
 }
 
-// The pointer entering or leaving a surface, as the windowing system reports it.
 void cross(QWidget* surface, QEvent::Type type)
 {
     QEvent crossing(type);
@@ -78,14 +98,11 @@ void cross(QWidget* surface, QEvent::Type type)
 
 } // namespace
 
-// What the notch draws: quote chips, sparklines, the dark card, the flowing ticker, the strip beside
-// the notch, the glance card under it and the ticker bar; and how the controller places, shows and
-// hides them.
 class NotchTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<MorningStateFixture> f;
+    std::unique_ptr<StateFixture> f;
     std::optional<FakeScreenFacts> screens;
     std::optional<FakeStatusItemScan> scan;
 
@@ -104,7 +121,7 @@ class NotchTest : public QObject
 private slots:
     void init()
     {
-        f = std::make_unique<MorningStateFixture>();
+        f = std::make_unique<StateFixture>(StateFixture::Start::now, now);
         screens.emplace();
         scan.emplace();
     }
@@ -215,8 +232,7 @@ private slots:
         QVERIFY(firstStep > standing && firstStep - standing <= pitch);
         QCOMPARE(b.currentShift(), a.currentShift());
 
-        // The first input: the flow goes on from there, at the speed the desktop run measures. The
-        // flow's shift may stand whole cycles further on.
+        // The first input: the flow goes on from there, maybe whole cycles on, at the desktop run's speed.
         presence.set(false, 0, false);
         QVERIFY(qAbs(std::remainder(a.currentShift() - firstStep, a.cycle())) < 1e-3);
         QCOMPARE(b.currentShift(), a.currentShift());
@@ -261,21 +277,14 @@ private slots:
         QCOMPARE(opened, QList<WatchItem>{f->state->items()[2]});
     }
 
-    void stripCriticalCount_data()
-    {
-        QTest::addColumn<QuoteMap>("quotes");
-        QTest::addColumn<int>("count");
-        QTest::newRow("three at 5 % or more, one at 4.99 %") << QuoteMap{{u"A"_qs, quote(105, 100)},
-                                                                         {u"B"_qs, quote(95, 100)},
-                                                                         {u"C"_qs, quote(107.5, 100)},
-                                                                         {u"D"_qs, quote(104.99, 100)}}
-                                                             << 3;
-        QTest::newRow("no previous close") << QuoteMap{{u"A"_qs, quote(0, 0)}} << 0;
-    }
     void stripCriticalCount()
     {
-        QFETCH(QuoteMap, quotes);
-        QTEST(NotchStripView::criticalCount(quotes), "count");
+        const QuoteMap quotes{{u"A"_qs, quote(105, 100)},
+                              {u"B"_qs, quote(95, 100)},
+                              {u"C"_qs, quote(107.5, 100)},
+                              {u"D"_qs, quote(104.99, 100)}};
+        QCOMPARE(NotchStripView::criticalCount(quotes), 3); // 5 % or more either way; 4.99 % is not
+        QCOMPARE(NotchStripView::criticalCount({{u"A"_qs, quote(0, 0)}}), 0); // no previous close
     }
 
     void strip_blackWithChipsBesideTheNotchTheTimerInPlaceOfOneAndSessionDotsInFocus()
@@ -350,9 +359,8 @@ private slots:
         QVERIFY(image.pixelColor(2, 21).lightness() > TickerBarView::background(false).lightness());
     }
 
-    // Where exactly is pinned by the layout's own tests and the end-to-end run; here, that the
-    // controller applies it and follows the screen.
-    void layout_appliedWithoutTakingFocusAndFollowsTheScreen()
+    // Exact places are the layout tests' and the end-to-end run's; here, applied and following the screen.
+    void layout_appliedWithoutTakingFocusFollowsTheScreenAndPlacement()
     {
         screens->setScreen(1920, 1080, 32);
         const auto controller = makeController();
@@ -365,14 +373,9 @@ private slots:
         emit screens->changed();
         QTRY_COMPARE(controller->stripWidget()->geometry(), QRect(524, 0, 392, 24));
         QCOMPARE(controller->tickerBarWidget()->width(), 1440);
-    }
-
-    // Which placements have a bar is the layout's tables'; here, that a change is followed.
-    void tickerBar_followsPlacement()
-    {
-        const auto controller = makeController();
+        // Which placements have a bar is the layout's tables'; a change is followed without being asked.
         f->state->setTickerPlacement(TickerPlacement::rotate);
-        QTRY_VERIFY(!controller->tickerBarWidget()); // relaid out on the next turn without being asked
+        QTRY_VERIFY(!controller->tickerBarWidget());
     }
 
     void rightWidth_followsOtherStatusItems()
@@ -385,9 +388,8 @@ private slots:
         QTRY_COMPARE(controller->stripWidget()->width(), 190 + 12 + 145);
     }
 
-    // Leaving the strip for the card is pinned by the end-to-end run; here, the way into the card, one
-    // card window, and a flash that ends by itself unless the pointer is on the strip.
-    void glance_followsThePointerAndAFlashWaitsForIt()
+    // Leaving the strip for the card is the end-to-end run's; here, entering it and a flash waiting.
+    void glance_followsThePointerAFlashWaitsForItAndAnAlertGrowsIt()
     {
         const auto controller = makeController();
         QWidget* strip = controller->stripWidget();
@@ -410,10 +412,20 @@ private slots:
         QTRY_VERIFY(!controller->glanceWidget());
         controller->flashGlance(0.08);
         QTRY_VERIFY_WITH_TIMEOUT(!controller->glanceWidget(), 1000);
+
+        // An alert firing while the card is open grows it downward.
+        controller->flashGlance(10);
+        auto* card = qobject_cast<GlanceView*>(controller->glanceWidget());
+        QVERIFY(!card->alertText());
+        const int before = card->height();
+        f->state->alertEngine().add({.symbol = u"^KS11"_qs, .name = u"KOSPI"_qs, .threshold = 1});
+        f->state->alertEngine().evaluate({{u"^KS11"_qs, quote(2, 1)}});
+        QCOMPARE(card->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
+        QTRY_VERIFY(card->height() > before);
+        QCOMPARE(card->y(), 30);
     }
 
-    // Without a screen nothing shows. The strip and the bar under full screen are the end-to-end run's;
-    // here, the glance.
+    // No screen: nothing shows; under full screen the glance (strip and bar: the end-to-end run's).
     void noScreenOrFullScreen_noGlance()
     {
         screens->main.reset();
@@ -429,19 +441,6 @@ private slots:
         QVERIFY(!controller->glanceWidget());
         controller->flashGlance(10);
         QVERIFY(!controller->glanceWidget());
-    }
-
-    void glance_growsDownwardWhenAnAlertFiresWhileOpen()
-    {
-        const auto controller = makeController();
-        controller->flashGlance(10);
-        auto* glance = qobject_cast<GlanceView*>(controller->glanceWidget());
-        QVERIFY(!glance->alertText());
-        const int before = glance->height();
-        f->fireAlert(u"^KS11"_qs, u"KOSPI"_qs, 1, 2);
-        QCOMPARE(glance->alertText(), std::optional(u"알림 · KOSPI ≥ 1.0"_qs));
-        QTRY_VERIFY(glance->height() > before);
-        QCOMPARE(glance->y(), 30);
     }
 };
 

@@ -196,10 +196,8 @@ private slots:
         QTest::newRow("one more") << watchlist << L{apple, hynix, samsung, nvda}
                                   << L{apple, hynix, samsung, nvda};
         QTest::newRow("empty") << watchlist << L{} << L{};
-        QTest::newRow("the same list changes nothing")
-            << watchlist << L{nvda, samsung, hynix} << L{nvda, samsung, hynix};
-        QTest::newRow("market mode: stored, polling left alone")
-            << DisplayMode::market << L{apple} << L{apple};
+        QTest::newRow("same list") << watchlist << L{nvda, samsung, hynix} << L{nvda, samsung, hynix};
+        QTest::newRow("market: stored, polling left alone") << DisplayMode::market << L{apple} << L{apple};
     }
 
     void applyServerWatchlist()

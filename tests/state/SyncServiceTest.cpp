@@ -4,7 +4,6 @@
 #include "market/YahooClient.h"
 #include "state/AppState.h"
 
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QtTest>
 #include <memory>
@@ -28,9 +27,7 @@ const auto kServerError = u"서버 오류 — 잠시 후 다시 시도합니다"
 QStringList symbolsOf(const QList<WatchItem>& items)
 {
     QStringList symbols;
-    for (const auto& item : items) {
-        symbols.append(item.symbol);
-    }
+    std::ranges::transform(items, std::back_inserter(symbols), [](const auto& item) { return item.symbol; });
     return symbols;
 }
 
@@ -68,8 +65,7 @@ private slots:
     void init()
     {
         fx = std::make_unique<test::ServiceFixture>(ServiceTimeouts{150ms, 2s});
-        // Quotes are not this test's business: their requests fail at once, so none is still on its
-        // way when the test ends.
+        // Quotes fail at once here, so none of their requests is still on its way when the test ends.
         m_yahoo = std::make_unique<YahooClient>(closedOrigin());
         m_state = std::make_unique<AppState>(*fx->settings, *m_yahoo, m_notifier, fx->clock,
                                              AppStateIntervals{1h, 1h, 1h});

@@ -143,9 +143,7 @@ private slots:
         }
         TimelineEvent::sort(events);
         QStringList ids;
-        for (const auto& e : events) {
-            ids.append(e.id);
-        }
+        std::ranges::transform(events, std::back_inserter(ids), [](const auto& e) { return e.id; });
         QCOMPARE(ids, (QStringList{u"critical-move"_qs, u"split"_qs, u"high-move-same-date"_qs,
                                    u"dividend"_qs, u"news-new"_qs, u"news-old"_qs, u"news-old-second"_qs}));
     }

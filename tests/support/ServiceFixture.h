@@ -34,8 +34,7 @@ struct ServiceFixture
         QTest::qWait(50);
     }
 
-    // Signs in as kim@example.com with a token found in the keychain, the service holding `watchlist`
-    // for it; the profile is still on its way.
+    // Signs in as kim@example.com from the keychain, the service holding `watchlist`; the profile follows.
     void restoreSignedIn(const QList<fake::FakeService::Entry>& watchlist = {})
     {
         token = host.service.issueToken(QStringLiteral("kim@example.com"));

@@ -13,17 +13,8 @@
 
 namespace virel::test {
 
-// A weekday at 10:00 in New York and midnight in Seoul: the US market is in its regular session,
-// the Korean one closed.
-inline QDateTime usMorning()
-{
-    return QDateTime::fromSecsSinceEpoch(1'699'974'000, Qt::UTC); // 2023-11-14 15:00 UTC
-}
-
-// An application state over a fresh settings store, polling the in-process fake market (never the
-// internet). Given `now`, the clock and the market stand still there; without, the market runs on real
-// time and the clock starts at the present. Polling and rotation are slowed down so only the test
-// moves them.
+// An application state over a fresh store and the in-process fake market. Given `now`, clock and market
+// stand still there; else the market runs in real time, the clock from now. Polling waits for the test.
 struct StateFixture
 {
     enum class Start { now, later };
@@ -66,21 +57,6 @@ struct StateFixture
         settings->setValue(QStringLiteral("items.watchlist"), WatchItem::encodeList(list));
     }
 
-    // Adds an alert above `threshold` and fires it with one quote at `price`.
-    void fireAlert(const QString& symbol, const QString& name, double threshold, double price)
-    {
-        AlertRule rule;
-        rule.symbol = symbol;
-        rule.name = name;
-        rule.threshold = threshold;
-        state->alertEngine().add(rule);
-        Quote quote;
-        quote.symbol = symbol;
-        quote.price = price;
-        state->alertEngine().evaluate({{symbol, quote}});
-    }
-
-    // True once every entry of the active list has a quote.
     bool quoted() const { return state->quoteService().quotes().size() == state->items().size(); }
 
     fake::FakeServer server;
@@ -90,12 +66,6 @@ struct StateFixture
     std::unique_ptr<YahooClient> yahoo;
     std::unique_ptr<AppState> state;
     QList<WatchlistChange> edits;
-};
-
-// The same with the clock and the market standing still on a weekday morning in New York.
-struct MorningStateFixture : StateFixture
-{
-    MorningStateFixture() : StateFixture(Start::now, usMorning()) {}
 };
 
 } // namespace virel::test

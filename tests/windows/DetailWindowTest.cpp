@@ -17,7 +17,6 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -32,24 +31,21 @@ namespace {
 QStringList labelTexts(const QWidget* widget)
 {
     QStringList texts;
-    for (const QLabel* label : widget->findChildren<QLabel*>()) {
-        texts.append(label->text());
-    }
+    std::ranges::transform(widget->findChildren<QLabel*>(), std::back_inserter(texts),
+                           [](const QLabel* label) { return label->text(); });
     return texts;
 }
 
 QList<TimelineEvent> shownEvents(const TimelineView& view)
 {
     QList<TimelineEvent> events;
-    for (const EventRow* row : view.rows()) {
-        events.append(row->event());
-    }
+    std::ranges::transform(view.rows(), std::back_inserter(events),
+                           [](const EventRow* row) { return row->event(); });
     return events;
 }
 
 } // namespace
 
-// The detail window of one symbol, and the timeline window of the whole list.
 class DetailWindowTest : public QObject
 {
     Q_OBJECT
@@ -77,7 +73,6 @@ private slots:
     void cleanup()
     {
         m_fx.server.faults().clearAll();
-        // Loads still running finish before the next test starts.
         if (DetailView* view = m_controller->view()) {
             QTRY_VERIFY(!view->loading());
         }
@@ -106,7 +101,6 @@ private slots:
         QCOMPARE(picker->count(), m_fx.state->items().size());
     }
 
-    // Events and news of a known symbol are the next tests'.
     void unknownSymbolHasNoEventsOnceTheAnswersAreIn()
     {
         const QString noEvents = u"표시할 이벤트가 없습니다"_qs;
@@ -127,8 +121,7 @@ private slots:
 
     void symbolChangeCancelsTheRunningLoad()
     {
-        // The first symbol's history (with its split) arrives while the second symbol's is still
-        // on its way; it must not land in the view.
+        // NVDA's history (with its split) arrives while 005930.KS's is on its way: it must not land.
         m_fx.server.faults().add(fake::FakeServer::chartPath + u"NVDA"_qs, Fault::delayed(100ms));
         m_fx.server.faults().add(fake::FakeServer::chartPath + u"005930.KS"_qs, Fault::delayed(400ms));
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
@@ -167,7 +160,6 @@ private slots:
         QTRY_VERIFY(!view()->loading());
         QTest::mouseClick(view()->timeline()->findChildren<QAbstractButton*>().first(), Qt::LeftButton);
         const QUrl article = *view()->news().first().url;
-        // Without an embedded web helper the web tab offers the page address instead.
         const QUrl page = WebSessionBridge::pageUrl(m_service.host.origin(), u"/symbol/NVDA"_qs);
         WebTabView* tab = view()->webTab();
         QTRY_COMPARE(tab->resolved(), page);
@@ -223,12 +215,10 @@ private slots:
         QTest::addColumn<bool>("listed");
         QTest::addColumn<QString>("opened"); // "detail", the address, or nothing
         const QUrl https(u"https://news.example.com/a"_qs);
-        QTest::newRow("move of a listed symbol opens its detail")
-            << Kind::move << QUrl() << true << u"detail"_qs;
+        QTest::newRow("move of a listed symbol: its detail") << Kind::move << QUrl() << true << u"detail"_qs;
         QTest::newRow("move of a removed symbol opens nothing") << Kind::move << QUrl() << false << QString();
         QTest::newRow("https article") << Kind::news << https << true << https.toString();
-        QTest::newRow("javascript address")
-            << Kind::news << QUrl(u"javascript:alert(1)"_qs) << true << QString();
+        QTest::newRow("javascript") << Kind::news << QUrl(u"javascript:alert(1)"_qs) << true << QString();
     }
     void timelineRowClick()
     {
@@ -248,25 +238,21 @@ private slots:
                       u"title"_qs, link},
                      *fixture.state);
         QTest::mouseClick(&row, Qt::LeftButton);
-        for (const QUrl& address : m_opened) {
-            opened.append(address.toString());
-        }
+        std::ranges::transform(m_opened, std::back_inserter(opened),
+                               [](const QUrl& address) { return address.toString(); });
         QTEST(opened.join(u' '), "opened");
     }
 
     // Runs last: the session is asked for once per process.
     void signedInTheFirstWebTabAsksForASessionOnce()
     {
-        m_service.secrets.token = m_service.host.service.issueToken(u"demo@virel.app"_qs);
-        m_service.settings->setValue(u"account.tokenStored"_qs, true);
-        test::awaitTask(m_service.account->restore());
-        const QString webSession = u"/api/mac/web-session"_qs;
+        m_service.restoreSignedIn();
         m_controller->show({u"NVDA"_qs, u"NVDA"_qs});
         QTRY_VERIFY(view()->webTab()->resolved());
         QVERIFY(view()->webTab()->resolved()->path().startsWith(u"/session/"));
         m_controller->show({u"005930.KS"_qs, u"삼성전자"_qs});
         QTRY_COMPARE(view()->webTab()->resolved(), view()->webURL());
-        QCOMPARE(m_service.host.service.requestsTo(webSession).size(), 1);
+        QCOMPARE(m_service.host.service.requestsTo(u"/api/mac/web-session"_qs).size(), 1);
     }
 
 private:

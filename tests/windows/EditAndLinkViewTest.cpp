@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
@@ -23,8 +22,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A search that answers with one hit named after the query, recording every call. With `gated`, each
-// call waits until the test starts its gate.
+// Answers one hit named after the query and records it; with `gated`, calls wait for their gate.
 struct ScriptedSearch
 {
     QStringList queries;
@@ -58,13 +56,11 @@ void type(QWidget* widget, const QString& text)
 QStringList symbols(const QList<WatchItem>& items)
 {
     QStringList result;
-    for (const WatchItem& item : items) {
-        result.append(item.symbol);
-    }
+    std::ranges::transform(items, std::back_inserter(result),
+                           [](const WatchItem& item) { return item.symbol; });
     return result;
 }
 
-// An edit view over a fresh state, searching through a script soon after the last keystroke.
 struct Editor
 {
     Editor() { view.setSearchDelay(10ms); }
@@ -80,7 +76,6 @@ const auto kPoll = QStringLiteral("/api/mac/device/poll");
 // The window's delays, a tenth of the real ones.
 constexpr LinkViewIntervals kScaled{120ms, 160ms, 20ms};
 
-// An account service linking against the fake service, polling every 25 ms.
 struct AccountFixture : test::ServiceFixture
 {
     AccountFixture() : ServiceFixture(ServiceTimeouts{300ms, 2s}, LinkIntervals{25ms, 100ms, 10ms}) {}
@@ -90,7 +85,6 @@ struct AccountFixture : test::ServiceFixture
 
 } // namespace
 
-// The window that edits the list, and the one that links this computer to an account.
 class EditAndLinkViewTest : public QObject
 {
     Q_OBJECT
@@ -107,7 +101,6 @@ private slots:
         QTRY_COMPARE(view.searchRows().size(), 1);
         QCOMPARE(search.queries, QStringList{u"삼성"_qs});
         QVERIFY(!view.searching());
-        // Clearing the field hides the results at once.
         view.searchField()->clear();
         QVERIFY(!view.resultSectionShown() && view.results().isEmpty());
 
@@ -133,10 +126,19 @@ private slots:
         QVERIFY(view.results().isEmpty() && !view.searching());
     }
 
-    void addByButtonOrReturn()
+    void modePickerFollowsTheStateAndAddsByButtonOrReturn()
     {
         Editor editor;
         auto& [fixture, search, view] = editor;
+        SegmentedControl* picker = view.modePicker();
+        QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(1).center());
+        QCOMPARE(fixture.state->mode(), DisplayMode::watchlist);
+        QCOMPARE(view.footerText(), u"로그인 전까지 변경은 이 컴퓨터에만 저장됩니다"_qs);
+        view.setSignedIn(true);
+        QCOMPARE(view.footerText(), u"변경은 Virel 계정에 동기화됩니다"_qs);
+        fixture.state->setMode(DisplayMode::market); // switched elsewhere
+        QCOMPARE(picker->currentIndex(), 0);
+        QCOMPARE(view.footerText(), u"Market Mode 구성은 이 컴퓨터에만 저장됩니다"_qs);
         const DisplayMode mode = DisplayMode::watchlist;
         fixture.state->setMode(mode);
         type(view.searchField(), u"aapl"_qs);
@@ -186,7 +188,6 @@ private slots:
         view.resize(440, 580);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        // The third entry dragged to the top.
         WatchListArea* list = view.list();
         const int third = list->row(2)->geometry().center().y();
         const int top = list->row(0)->geometry().top() + 3;
@@ -218,21 +219,6 @@ private slots:
 
         QTest::mouseClick(list->row(0)->removeButton(), Qt::LeftButton);
         QCOMPARE(symbols(fixture.state->items()), QStringList{u"005930.KS"_qs});
-    }
-
-    void modePickerAndStateFollowEachOther()
-    {
-        Editor editor;
-        auto& [fixture, search, view] = editor;
-        SegmentedControl* picker = view.modePicker();
-        QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(1).center());
-        QCOMPARE(fixture.state->mode(), DisplayMode::watchlist);
-        QCOMPARE(view.footerText(), u"로그인 전까지 변경은 이 컴퓨터에만 저장됩니다"_qs);
-        view.setSignedIn(true);
-        QCOMPARE(view.footerText(), u"변경은 Virel 계정에 동기화됩니다"_qs);
-        fixture.state->setMode(DisplayMode::market); // switched elsewhere
-        QCOMPARE(picker->currentIndex(), 0);
-        QCOMPARE(view.footerText(), u"Market Mode 구성은 이 컴퓨터에만 저장됩니다"_qs);
     }
 
     void closingForgetsTheSearch()
@@ -277,7 +263,6 @@ private slots:
         fixture.account->logout();
         QCOMPARE(view.page(), LinkView::Page::preparing);
 
-        // A failure offers to try again and to close.
         fixture.host.server.faults().add(kStart, fake::Fault::withStatus(500).times(1));
         fixture.account->beginLink();
         QTRY_COMPARE(view.page(), LinkView::Page::failure);

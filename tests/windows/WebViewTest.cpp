@@ -66,8 +66,7 @@ private slots:
     {
         QTemporaryDir storage;
         const QString symbolPage = u"/symbol/005930"_qs;
-        // The second round is as after a restart of the application: the helper has ended, a new one
-        // starts on the same profile.
+        // The second round is a restart: a new helper on the same profile.
         for (const bool restarted : {false, true}) {
             const auto helper = startHelper(storage);
             if (!restarted) {
@@ -134,9 +133,7 @@ private:
 
     QUrl page(const QString& path) const
     {
-        QUrl url = m_server.origin();
-        url.setPath(path);
-        return url;
+        return m_server.origin().resolved(QUrl(path));
     }
 
     QString m_program;
