@@ -41,6 +41,7 @@ step() { echo "e2e: $*"; }
 
 # "X Y WIDTH HEIGHT" of a window.
 geometry() {
+  [ -n "$1" ] || return 1 # without an id, xwininfo would wait for a click
   xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
                            /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
 }
@@ -78,7 +79,8 @@ ticker_window() {
 }
 no_ticker_window() { ! ticker_window >/dev/null; }
 # Managed windows sit in the window manager's frames, not at the top level.
-detail_window() { xdotool search --onlyvisible --name '^Virel — 상세$' | head -1 | grep .; }
+# (xdotool gives up when a window goes while it walks the tree: a web view being embedded.)
+detail_window() { xdotool search --onlyvisible --name '^Virel — 상세$' 2>/dev/null | head -1 | grep .; }
 
 # True when the window shows the rise or fall colour somewhere (a quote's change, a sparkline).
 shows_change_colours() {
@@ -282,10 +284,11 @@ wait_for 30 detail_window >/dev/null || fail "no detail window after --detail NV
 kill -0 "$app_pid" 2>/dev/null || fail "the running virel ended after the hand-over"
 # Maximised (a double click on openbox's title bar, left of the glance), it starts below the ticker
 # bar, not beneath it.
-read -r x y w h < <(geometry "$(detail_window)")
+detail="$(wait_for 5 detail_window)" || fail "the detail window went"
+read -r x y w h < <(geometry "$detail")
 xdotool mousemove $((x + 80)) $((y - 8)) click --repeat 2 1
-wait_for 5 bash -c "xwininfo -id $(detail_window) | grep -q 'Width: 1920'" || fail "the detail window did not maximise"
-read -r x y w h < <(geometry "$(detail_window)")
+wait_for 5 bash -c "xwininfo -id $detail | grep -q 'Width: 1920'" || fail "the detail window did not maximise"
+read -r x y w h < <(geometry "$detail")
 step "maximised detail window at y=$y, ${w}x$h"
 [ "$y" -ge 54 ] || fail "the maximised detail window starts under the ticker bar (y=$y)"
 import -window root "$work/maximised.png"
@@ -327,7 +330,7 @@ no_web_engine() {
 }
 "$virel" --detail 005930.KS >"$work/virel-web-tab.log" 2>&1 || fail "the second launch did not hand over"
 wait_for 30 pgrep -P "$app_pid" -x virel-web >/dev/null || fail "the web tab started no virel-web"
-detail="$(detail_window)" || fail "no detail window after --detail 005930.KS"
+detail="$(wait_for 10 detail_window)" || fail "no detail window after --detail 005930.KS"
 xdotool windowactivate --sync "$detail" key alt+F4 2>/dev/null
 wait_for 10 no_web_engine || fail "web engine processes outlived the detail window"
 
